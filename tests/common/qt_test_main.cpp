@@ -1,0 +1,17 @@
+// Test entry: a Qt application object exists for the whole run, so tests may use
+// timers, queued calls and (in the widget tests) windows.
+#include <gtest/gtest.h>
+
+#ifdef ORMIX_TEST_WIDGETS
+#include <QApplication>
+using TestApp = QApplication;
+#else
+#include <QCoreApplication>
+using TestApp = QCoreApplication;
+#endif
+
+int main(int argc, char **argv) {
+    TestApp app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
