@@ -1,0 +1,284 @@
+#include "link/exchange_engine.h"
+
+#include "link/commands.h"
+#include "link/error_report.h"
+#include "link/frame.h"
+
+#include <QLoggingCategory>
+#include <QThread>
+#include <exception>
+
+namespace {
+Q_LOGGING_CATEGORY(lcEngine, "ormix.link", QtWarningMsg)
+
+std::uint8_t byteAt(const QByteArray &bytes, qsizetype i) {
+    return static_cast<std::uint8_t>(bytes.at(i));
+}
+
+// Delphi's "Enabled := True": enabling a running timer must not restart its period.
+void enable(QTimer &timer) {
+    if (!timer.isActive()) timer.start();
+}
+} // namespace
+
+const QString TExchangeEngine::WriteFailureTitle = QStringLiteral("Ошибка");
+const QString TExchangeEngine::WriteFailureText = QStringLiteral(
+    "Во время записи установок произошла ошибка. Возможно, пароль для доступа некорректен "
+    "(сообщение \"Неверный отклик\" на закладке \"Протокол\").Возможно время таймаута "
+    "недостаточно (сообщение \"Timeout\" на закладке \"Протокол\").");
+
+void TCommandQueue::Append(const QByteArray &frame) {
+    frames_.append(Entry{frame, nextSerial_++});
+    if (OnChange) OnChange();
+}
+
+void TCommandQueue::RemoveHead() {
+    if (frames_.isEmpty()) return;
+    frames_.removeFirst();
+    if (OnChange) OnChange();
+}
+
+void TCommandQueue::Clear() {
+    if (frames_.isEmpty()) return;
+    frames_.clear();
+    if (OnChange) OnChange();
+}
+
+bool HasDecoder(std::uint8_t code) {
+    switch (code) {
+    case Cmd::ReadVersion:
+    case Cmd::ReadNumber:
+    case Cmd::ReadClock:
+    case Cmd::ReadCorrection:
+    case Cmd::ReadStatus:
+    case Cmd::ReadDisplay:
+    case Cmd::ReadEnergyOld:
+    case Cmd::ReadOperatingTime:
+    case Cmd::ReadDdm:
+    case Cmd::ReadEnergy:
+    case Cmd::ReadBilling:
+    case Cmd::ReadLastDdmSession:
+    case Cmd::Password:
+    case Cmd::ReadZones:
+    case Cmd::ReadHoliday:
+    case Cmd::ReadTransfer:
+    case Cmd::ReadDayAttributes:
+    case Cmd::ReadBillingMonthOld:
+    case Cmd::ReadRecordOld:
+    case Cmd::ReadYearlyRecord:
+    case Cmd::ReadConsumption:
+        return true;
+    default:
+        return false;
+    }
+}
+
+TExchangeEngine::TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent)
+    : QObject(parent), port_(port), host_(host) {
+    timer1_.setInterval(SendTickMs);
+    timer1_.setTimerType(Qt::PreciseTimer);
+    timer2_.setInterval(ReplyTimeoutMs);
+    timer2_.setTimerType(Qt::PreciseTimer);
+    timerShape_.setInterval(IndicatorMs);
+    connect(&timer1_, &QTimer::timeout, this, &TExchangeEngine::Timer1Timer);
+    connect(&timer2_, &QTimer::timeout, this, &TExchangeEngine::Timer2Timer);
+    connect(&timerShape_, &QTimer::timeout, this, &TExchangeEngine::TimerShapeTimer);
+
+    commands_.OnChange = [this] { CommandsChange(); };
+    protocol_.OnChange = [this](TProtocolView::Change change, const QString &line) {
+        switch (change) {
+        case TProtocolView::Change::LineAdded:
+            host_->ProtocolLineAdded(line);
+            break;
+        case TProtocolView::Change::FirstLineRemoved:
+            host_->ProtocolFirstLineRemoved();
+            break;
+        case TProtocolView::Change::Cleared:
+            host_->ProtocolCleared();
+            break;
+        }
+    };
+    protocol_.OnBeep = [this] { host_->Beep(); };
+
+    if (port_)
+        port_->OnRxChar = [this](TVaCustomComm *sender, int count) {
+            VaComm1RxChar(sender, count);
+        };
+}
+
+TExchangeEngine::~TExchangeEngine() {
+    // The handler captures this engine; a port that outlives it must not call it.
+    if (port_) port_->OnRxChar = nullptr;
+    commands_.OnChange = nullptr;
+}
+
+bool TExchangeEngine::Connected() const {
+    return !ending_ && host_->IsConnected();
+}
+
+void TExchangeEngine::CommandsChange() {
+    if (!commands_.IsEmpty()) {
+        if (Connected()) {
+            txFrame_ = commands_.Head();
+            enable(timer1_);
+        } else {
+            commands_.Clear();
+        }
+        return;
+    }
+    if (!Connected()) return;
+    if (writePending_ || scheduleWritePending_) {
+        writePending_ = false;
+        scheduleWritePending_ = false;
+        host_->ShowIndicator(TIndicator::Success);
+        enable(timerShape_);
+        host_->DisableAccessPassword();
+        qCDebug(lcEngine) << "write sequence completed";
+        // The logger reports its own failures; the poll must resume whatever it did.
+        try {
+            host_->LogCompletedWrite();
+        } catch (const std::exception &e) {
+            ReportApplicationError(QString::fromUtf8(e.what()));
+        }
+        host_->ClearMeterView();
+    }
+    commands_.Append(host_->NextPollFrame());
+}
+
+void TExchangeEngine::Timer1Timer() {
+    if (!port_ || !port_->Active() || timer2_.isActive()) return;
+    timer1_.stop();
+    rxBuffer_.clear();
+    sendFrame();
+    host_->ShowSendCount(sendCount_);
+    timer2_.start();
+}
+
+// A failure here is not reported: the exchange then ends in a timeout.
+void TExchangeEngine::sendFrame() {
+    try {
+        if (txFrame_.isEmpty()) return;
+        port_->SetParity(paMark);
+        if (!port_->WriteText(txFrame_.left(1))) return;
+        QThread::msleep(MarkPauseMs);
+        port_->SetParity(paSpace);
+        if (txFrame_.size() > 1 && !port_->WriteText(txFrame_.mid(1))) return;
+        protocol_.AddSend(txFrame_);
+        ++sendCount_;
+    } catch (const std::exception &e) {
+        qCDebug(lcEngine) << "send failed:" << e.what();
+    }
+}
+
+void TExchangeEngine::Timer2Timer() {
+    timer2_.stop();
+    protocol_.AddTimeout();
+    if (!commands_.IsEmpty()) AbortExchange();
+    ++missedReplies_;
+    if (missedReplies_ > TimeoutsBeforeBlank) {
+        host_->SetActionSettingEnabled(false);
+        host_->SetActionFixDbEnabled(false);
+        host_->ClearMeterView();
+    }
+}
+
+void TExchangeEngine::TimerShapeTimer() {
+    timerShape_.stop();
+    host_->HideIndicator();
+    host_->ActionReset();
+}
+
+void TExchangeEngine::VaComm1RxChar(TVaCustomComm *, int) {
+    if (!port_ || !port_->Active()) return;
+    host_->ClearLinePanel();
+    const QByteArray bytes = port_->ReadText();
+    if (bytes.isEmpty()) return;
+    missedReplies_ = 0;
+    host_->SetActionFixDbEnabled(true);
+    host_->SetActionSettingEnabled(host_->PasswordConditionHolds());
+    rxBuffer_.append(bytes);
+    protocol_.AddReceived(bytes);
+
+    if (IsErrorReply(rxBuffer_, txFrame_)) {
+        timer2_.stop();
+        reject(ErrorReplyText(byteAt(rxBuffer_, 2)));
+        return;
+    }
+    if (rxBuffer_.size() < 2 || rxBuffer_.size() < byteAt(rxBuffer_, 1) + 2)
+        return; // wait for the rest; Timer2 keeps running
+    const int length = byteAt(rxBuffer_, 1);
+    if (txFrame_.isEmpty() || rxBuffer_.at(0) != txFrame_.at(0))
+        reject(QStringLiteral("Неверный отклик"));
+    else if (rxBuffer_.size() > length + 2)
+        reject(QStringLiteral("Отклик длиннее требуемого"));
+    else if (!CheckCrc(rxBuffer_))
+        reject(QStringLiteral("Ошибка контрольной суммы"));
+    else {
+        timer2_.stop();
+        dispatch();
+    }
+}
+
+void TExchangeEngine::reject(const QString &text) {
+    qCDebug(lcEngine) << "reply rejected:" << text;
+    protocol_.AddMessage(text);
+    if (!commands_.IsEmpty()) AbortExchange();
+}
+
+// The decoder gets copies: it may change the queue (and with it TxFrame) while it runs.
+// Only the frame that was answered is removed, so a decoder that emptied or refilled the
+// queue does not lose the frame that now stands at the head. A decoder that throws must
+// not stall the exchange: its failure is reported and the head goes all the same.
+void TExchangeEngine::dispatch() {
+    const QByteArray request = txFrame_;
+    const QByteArray reply = rxBuffer_;
+    const std::uint64_t head = commands_.HeadSerial();
+    if (HasDecoder(byteAt(request, 0))) {
+        try {
+            host_->DecodeReply(reply, request);
+        } catch (const std::exception &e) {
+            ReportApplicationError(QString::fromUtf8(e.what()));
+        } catch (...) {
+            ReportApplicationError(QStringLiteral("Неизвестная ошибка"));
+        }
+    }
+    if (head != 0 && commands_.HeadSerial() == head) commands_.RemoveHead();
+}
+
+void TExchangeEngine::AbortExchange() {
+    timer2_.stop();
+    if (writePending_ || scheduleWritePending_) {
+        writePending_ = false;
+        scheduleWritePending_ = false;
+        qCDebug(lcEngine) << "write sequence failed";
+        host_->ShowIndicator(TIndicator::Failure);
+        enable(timerShape_);
+        commands_.Clear();
+        // No frame may go while the operator reads the box.
+        timer1_.stop();
+        host_->ShowWriteFailure(WriteFailureTitle, WriteFailureText);
+        enable(timer1_);
+    }
+    commands_.Clear();
+}
+
+void TExchangeEngine::StartExchange() {
+    sendCount_ = 0;
+    protocol_.Clear();
+    host_->ResetPoll();
+    commands_.Clear();
+    commands_.Append(MakeFrame(Cmd::ReadVersion));
+}
+
+void TExchangeEngine::EndConnection() {
+    if (port_) port_->Close(); // a failure leaves the connection as it was
+    // An interrupted write was not accepted by the meter: it must not reach the log. A
+    // cut-off exchange is no missed reply either, so Timer2 goes too.
+    writePending_ = false;
+    scheduleWritePending_ = false;
+    timer1_.stop();
+    timer2_.stop();
+    ending_ = true;
+    commands_.Clear();
+    ending_ = false;
+}

@@ -1,0 +1,127 @@
+#pragma once
+// The exchange engine: sends the head of Commands, collects the reply in RxBuffer,
+// validates it against TxFrame, hands it to the host's decoder and removes the head,
+// which lets the next frame go. While connected the queue never runs dry: an empty
+// queue is refilled with the next poll request.
+//
+// The engine takes over OnRxChar of the meter port it is given (VaComm1RxChar); the
+// owner keeps the port and its other events (OnBreak).
+#include "link/exchange_host.h"
+#include "link/protocol_view.h"
+#include "link/vacomm.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+
+// The frame queue. Every change (append, removal of the head, clearing a non-empty
+// queue) runs the change handler before it returns; the handler may change the queue
+// again, so it runs nested in itself. Clearing an empty queue calls nothing.
+class TCommandQueue {
+public:
+    std::function<void()> OnChange;
+
+    void Append(const QByteArray &frame);
+    void RemoveHead(); // nothing when empty
+    void Clear();
+
+    bool IsEmpty() const { return frames_.isEmpty(); }
+    int Count() const { return int(frames_.size()); }
+    QByteArray Head() const { return frames_.isEmpty() ? QByteArray() : frames_.first().frame; }
+    QByteArray At(int i) const { return frames_.at(i).frame; }
+    // Tells one appended frame from another with the same bytes; 0 when empty.
+    std::uint64_t HeadSerial() const { return frames_.isEmpty() ? 0 : frames_.first().serial; }
+
+private:
+    struct Entry {
+        QByteArray frame;
+        std::uint64_t serial;
+    };
+    QList<Entry> frames_;
+    std::uint64_t nextSerial_ = 1;
+};
+
+// Codes whose replies go to a decoder; every other accepted reply is an acknowledged
+// write and only removes the head.
+bool HasDecoder(std::uint8_t code);
+
+class TExchangeEngine : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int SendTickMs = 50;         // Timer1
+    static constexpr int ReplyTimeoutMs = 1000;   // Timer2, the same at every speed
+    static constexpr int IndicatorMs = 2000;      // TimerShape
+    static constexpr int MarkPauseMs = 10;        // after the first byte, before space parity
+    static constexpr int TimeoutsBeforeBlank = 5; // the sixth in a row disables writing
+
+    static const QString WriteFailureTitle;
+    static const QString WriteFailureText;
+
+    TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent = nullptr);
+    ~TExchangeEngine() override;
+
+    TCommandQueue &Commands() { return commands_; }
+    const TCommandQueue &Commands() const { return commands_; }
+    TProtocolView &Protocol() { return protocol_; }
+
+    QByteArray TxFrame() const { return txFrame_; }
+    QByteArray RxBuffer() const { return rxBuffer_; }
+    int SendCount() const { return sendCount_; }
+    int MissedReplies() const { return missedReplies_; }
+
+    // Set by the settings write and the schedule write when they queue their frames.
+    bool WritePending() const { return writePending_; }
+    void SetWritePending(bool on) { writePending_ = on; }
+    bool ScheduleWritePending() const { return scheduleWritePending_; }
+    void SetScheduleWritePending(bool on) { scheduleWritePending_ = on; }
+
+    // Connected in the host's sense and not being disconnected.
+    bool Connected() const;
+
+    // TimerStartTimer's work after a connect: SendCount 0, protocol view cleared, poll
+    // restarted, queue emptied, request 0x00 queued (which starts the exchange).
+    void StartExchange();
+    // The meter side of a disconnect: the port closes; then a queued write sequence ends
+    // without success (nothing logged, no indicator), Timer1 and Timer2 stop and the
+    // queue is emptied with nothing queued behind it. EVaCommError from Close reaches the
+    // caller and leaves everything as it was.
+    void EndConnection();
+
+    // Stop waiting, report a failed write sequence if one was pending, empty the queue.
+    void AbortExchange();
+
+    // The handlers, public so a test or the owner can drive them directly.
+    void CommandsChange();
+    void Timer1Timer();
+    void Timer2Timer();
+    void TimerShapeTimer();
+    void VaComm1RxChar(TVaCustomComm *sender, int count);
+
+    bool Timer1Active() const { return timer1_.isActive(); }
+    bool Timer2Active() const { return timer2_.isActive(); }
+    bool TimerShapeActive() const { return timerShape_.isActive(); }
+
+private:
+    void reject(const QString &text);
+    void dispatch();
+    void sendFrame();
+
+    QPointer<TVaCustomComm> port_;
+    TExchangeHost *host_;
+    TCommandQueue commands_;
+    TProtocolView protocol_;
+    QByteArray txFrame_;
+    QByteArray rxBuffer_;
+    int sendCount_ = 0;
+    int missedReplies_ = 0;
+    bool writePending_ = false;
+    bool scheduleWritePending_ = false;
+    bool ending_ = false;
+    QTimer timer1_;
+    QTimer timer2_;
+    QTimer timerShape_;
+};
