@@ -27,23 +27,6 @@ const QString TExchangeEngine::WriteFailureText = QStringLiteral(
     "(сообщение \"Неверный отклик\" на закладке \"Протокол\").Возможно время таймаута "
     "недостаточно (сообщение \"Timeout\" на закладке \"Протокол\").");
 
-void TCommandQueue::Append(const QByteArray &frame) {
-    frames_.append(Entry{frame, nextSerial_++});
-    if (OnChange) OnChange();
-}
-
-void TCommandQueue::RemoveHead() {
-    if (frames_.isEmpty()) return;
-    frames_.removeFirst();
-    if (OnChange) OnChange();
-}
-
-void TCommandQueue::Clear() {
-    if (frames_.isEmpty()) return;
-    frames_.clear();
-    if (OnChange) OnChange();
-}
-
 bool HasDecoder(std::uint8_t code) {
     switch (code) {
     case Cmd::ReadVersion:
