@@ -1,0 +1,5 @@
+#pragma once
+#include <QLoggingCategory>
+
+// Silent by default; QT_LOGGING_RULES="ormix.records.debug=true" shows it.
+Q_DECLARE_LOGGING_CATEGORY(lcRecords)

@@ -1,0 +1,308 @@
+#include "records/setting_log.h"
+
+#include "records/records_log.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <cmath>
+
+namespace {
+
+using F = SettingField;
+
+// Integer of a text, 0 when it is not one.
+qint64 IntOrZero(const QString &text) {
+    bool ok = false;
+    const qint64 v = text.trimmed().toLongLong(&ok, 10);
+    return ok ? v : 0;
+}
+
+// A number as the poll decoders write it: the locale's decimal separator, no groups.
+std::optional<double> LocaleNumber(const QString &text) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double v = locale.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+QString Native(const QString &path) {
+    return QDir::toNativeSeparators(path);
+}
+
+bool Compatible(char want, char have) {
+    if (want == 'N') return have == 'N' || have == 'F';
+    return want == have;
+}
+
+// Date as yyyymmdd from the raw bytes of a D field, -1 when blank or not digits.
+int RawDateKey(const char *p) {
+    int key = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (p[i] < '0' || p[i] > '9') return -1;
+        key = key * 10 + (p[i] - '0');
+    }
+    return key;
+}
+
+int DateKey(const QDate &d) {
+    return d.year() * 10000 + d.month() * 100 + d.day();
+}
+
+// Calls fn(recordNumber, record) for every record not marked deleted, reading the file
+// in large blocks; fn returns false to stop.
+template <typename Fn> bool Scan(SettingTableReader &reader, QString *error, Fn fn) {
+    DbfFile &file = reader.File();
+    const qint64 count = file.RecordCount();
+    const qint64 perBlock = qMax<qint64>(1, (1 << 20) / file.RecordLength());
+    QByteArray block;
+    for (qint64 first = 0; first < count; first += perBlock) {
+        const qint64 n = qMin(perBlock, count - first);
+        if (!file.ReadRecords(first, n, &block, error)) return false;
+        const char *rec = block.constData();
+        for (qint64 i = 0; i < n; ++i, rec += file.RecordLength()) {
+            if (DbfFile::IsDeleted(rec)) continue;
+            if (!fn(first + i, rec)) return true;
+        }
+    }
+    return true;
+}
+
+// The date_rec of a record as yyyymmdd, -1 when NULL.
+int RecordDateKey(const SettingTableReader &reader, const DbfFile &file, const char *rec) {
+    const int col = reader.Column(F::DateRec);
+    if (col < 0) return -1;
+    const DbfField &f = file.Fields()[col];
+    if (f.type == 'D' && f.width >= 8) {
+        const int key = RawDateKey(rec + f.offset);
+        return key > 0 && QDate(key / 10000, key / 100 % 100, key % 100).isValid() ? key : -1;
+    }
+    const QDate d = reader.Value(rec, F::DateRec).toDate();
+    return d.isValid() ? DateKey(d) : -1;
+}
+
+} // namespace
+
+SettingRow MakeLocalLogRow(const LocalLogInput &in) {
+    SettingRow row;
+    row[F::CNumber] = double(in.factoryNumber);
+    row[F::Version] = in.versionText;
+    row[F::TurnOn] = double(IntOrZero(in.operatingTimeText));
+    row[F::Status] = double(in.lastStatus);
+    row[F::NCorrect] = double(IntOrZero(in.correctionCountText));
+    if (in.indicatorTicked) row[F::Indicator] = double(in.indicatorMask);
+    row[F::Reset] = in.statusReset;
+    if (in.timeTicked) {
+        row[F::CDate] = in.clockDate;
+        row[F::CTime] = in.clockTime.toString(QStringLiteral("hh:mm"));
+        row[F::Summer] = in.summerTime;
+    }
+    if (in.correctionTicked) row[F::Correct] = double(in.correction);
+    if (in.passwordTicked) row[F::Pass] = double(IntOrZero(in.newPasswordText) & 0xFFFF);
+
+    // Billing-day readings: the first text that is not a number leaves it and the
+    // following ones NULL (a meter that has none shows empty texts).
+    const F billing[3] = {F::T11, F::T21, F::T31};
+    for (int i = 0; i < 3; ++i) {
+        const auto v = LocaleNumber(in.billingReadingText[i]);
+        if (!v) break;
+        row[billing[i]] = *v;
+    }
+    // Current readings: the meter has already taken the write, so a reading that is
+    // not a number is logged as NULL rather than losing the whole row.
+    const F current[3] = {F::T1C, F::T2C, F::T3C};
+    for (int i = 0; i < 3; ++i)
+        if (const auto v = LocaleNumber(in.currentReadingText[i])) row[current[i]] = *v;
+
+    if (in.scheduleTicked && in.firmwareMajor > 5) {
+        row[F::AccountD] = double(in.billingDay);
+        row[F::AccountH] = double(in.billingHour);
+    }
+    if (in.vdmTicked && in.vdmEnabled) row[F::Vdm] = double(in.vdm);
+    row[F::DateRec] = in.today;
+    row[F::TimeRec] = in.now.toString(QStringLiteral("hh:mm"));
+    row[F::Report] = false;
+    return row;
+}
+
+// --- SettingTableReader ----------------------------------------------------------------
+
+bool SettingTableReader::Open(const QString &path, QString *error) {
+    if (!file_.Open(path, DbfFile::Mode::Read, error)) return false;
+    for (int i = 0; i < kSettingFieldCount; ++i)
+        columns_[i] = file_.FieldIndex(SettingFieldDef(SettingField(i)).name);
+    return true;
+}
+
+QVariant SettingTableReader::Value(const char *record, SettingField f) const {
+    const int col = Column(f);
+    return col < 0 ? QVariant() : file_.Value(record, col);
+}
+
+SettingRow SettingTableReader::Row(const char *record) const {
+    SettingRow row;
+    for (int i = 0; i < kSettingFieldCount; ++i)
+        row.values[i] = Value(record, SettingField(i));
+    return row;
+}
+
+// --- SettingLog --------------------------------------------------------------------------
+
+SettingLog::SettingLog(QString path) : path_(std::move(path)) {}
+
+QString SettingLog::DefaultPath() {
+    return ResolveTablePath(QDir::currentPath(), QStringLiteral("Setting.DBF"));
+}
+
+LogResult<bool> SettingLog::QueryInsert(const SettingRow &row) const {
+    LogResult<bool> r;
+    const QFileInfo info(path_);
+    const QString path = ResolveTablePath(info.absolutePath(), info.fileName());
+    if (!QFileInfo::exists(path) && !DbfFile::Create(path, NewSettingTableFields(), &r.error))
+        return r;
+
+    DbfFile file;
+    if (!file.Open(path, DbfFile::Mode::Append, &r.error)) return r;
+
+    if (file.HasProductionIndexFlag()) {
+        const QString mdx = ResolveTablePath(QFileInfo(path).absolutePath(),
+                                             QFileInfo(path).completeBaseName() + ".MDX");
+        if (QFileInfo::exists(mdx)) {
+            r.error = QStringLiteral("У таблицы %1 есть индексный файл %2, который эта "
+                                     "программа не обновляет; запись не добавлена, чтобы "
+                                     "индекс не разошёлся с таблицей")
+                          .arg(Native(path), QFileInfo(mdx).fileName());
+            return r;
+        }
+    }
+
+    QByteArray record = file.BlankRecord();
+    for (int i = 0; i < kSettingFieldCount; ++i) {
+        const SettingFieldInfo &def = SettingFieldDef(SettingField(i));
+        const int col = file.FieldIndex(def.name);
+        if (col < 0) {
+            r.error = QStringLiteral("В таблице %1 нет поля %2").arg(Native(path), def.name);
+            return r;
+        }
+        const char have = file.Fields()[col].type;
+        if (!Compatible(def.type, have)) {
+            r.error = QStringLiteral("Поле %1 таблицы %2 имеет тип %3, а нужен %4")
+                          .arg(def.name, Native(path), QChar::fromLatin1(have),
+                               QChar::fromLatin1(def.type));
+            return r;
+        }
+        if (!file.SetValue(record.data(), col, row.values[i], &r.error)) return r;
+    }
+    if (!file.Append({record}, &r.error)) return r;
+    r.value = true;
+    qCDebug(lcRecords) << "logged row" << file.RecordCount() << "to" << path;
+    return r;
+}
+
+LogResult<std::optional<double>> SettingLog::QueryMax() const {
+    LogResult<std::optional<double>> r;
+    SettingTableReader reader;
+    if (!reader.Open(path_, &r.error)) return r;
+    Scan(reader, &r.error, [&](qint64, const char *rec) {
+        const QVariant v = reader.Value(rec, F::CNumber);
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        if (v.isValid() && ok && (!r.value || d > *r.value)) r.value = d;
+        return true;
+    });
+    return r;
+}
+
+LogResult<std::optional<QDate>> SettingLog::QueryMaxDate() const {
+    LogResult<std::optional<QDate>> r;
+    SettingTableReader reader;
+    if (!reader.Open(path_, &r.error)) return r;
+    int best = -1;
+    Scan(reader, &r.error, [&](qint64, const char *rec) {
+        best = qMax(best, RecordDateKey(reader, reader.File(), rec));
+        return true;
+    });
+    if (best > 0) r.value = QDate(best / 10000, best / 100 % 100, best % 100);
+    return r;
+}
+
+LogResult<QList<SettingRow>> SettingLog::QuerySelect(const QDate &dateRec) const {
+    LogResult<QList<SettingRow>> r;
+    SettingTableReader reader;
+    if (!reader.Open(path_, &r.error)) return r;
+    const int key = dateRec.isValid() ? DateKey(dateRec) : -2;
+    Scan(reader, &r.error, [&](qint64, const char *rec) {
+        if (RecordDateKey(reader, reader.File(), rec) == key) r.value.append(reader.Row(rec));
+        return true;
+    });
+    return r;
+}
+
+LogResult<qint64> SettingLog::NextFactoryNumber() const {
+    LogResult<qint64> r;
+    const auto max = QueryMax();
+    r.error = max.error;
+    if (r.ok()) r.value = (max.value ? std::llround(*max.value) : 0) + 1;
+    return r;
+}
+
+LogResult<LogPrefill> SettingLog::LastLoggedPrefill() const {
+    LogResult<LogPrefill> r;
+    SettingTableReader reader;
+    if (!reader.Open(path_, &r.error)) return r;
+    // One pass: the newest date and the first record that carries it.
+    int best = -1;
+    qint64 first = -1;
+    if (!Scan(reader, &r.error, [&](qint64 n, const char *rec) {
+            const int key = RecordDateKey(reader, reader.File(), rec);
+            if (key > best) {
+                best = key;
+                first = n;
+            }
+            return true;
+        }))
+        return r;
+    if (first < 0) return r;
+    QByteArray rec;
+    if (!reader.File().ReadRecords(first, 1, &rec, &r.error)) return r;
+    bool ok = false;
+    const QVariant pass = reader.Value(rec.constData(), F::Pass);
+    if (const double p = pass.toDouble(&ok); pass.isValid() && ok)
+        r.value.pass = quint16(std::llround(p) & 0xFFFF);
+    const QVariant indicator = reader.Value(rec.constData(), F::Indicator);
+    if (const double i = indicator.toDouble(&ok); indicator.isValid() && ok)
+        r.value.indicator = int(std::llround(i));
+    return r;
+}
+
+LogResult<QList<qint64>> SettingLog::Table1(const LogFilter &filter) const {
+    LogResult<QList<qint64>> r;
+    SettingTableReader reader;
+    if (!reader.Open(path_, &r.error)) return r;
+    r.value = FilterRecords(reader, filter, &r.error);
+    return r;
+}
+
+QList<qint64> FilterRecords(SettingTableReader &reader, const LogFilter &filter, QString *error) {
+    QList<qint64> out;
+    if (!filter.from.isValid() || !filter.to.isValid() || filter.to < filter.from) return out;
+    const int from = DateKey(filter.from);
+    const int to = DateKey(filter.to);
+    Scan(reader, error, [&](qint64 n, const char *rec) {
+        const int key = RecordDateKey(reader, reader.File(), rec);
+        if (key < from || key > to) return true;
+        if (filter.number > 0) {
+            const QVariant v = reader.Value(rec, F::CNumber);
+            if (!v.isValid() || v.toDouble() != double(filter.number)) return true;
+        }
+        out.append(n);
+        return true;
+    });
+    return out;
+}
+
+LogResult<bool> LogLocalRecord(const SettingLog &log, const LocalLogInput &in) {
+    return log.QueryInsert(MakeLocalLogRow(in));
+}
