@@ -1,0 +1,76 @@
+#pragma once
+// A meter on a serial line for tests and for people: it opens a pseudo-terminal
+// (or uses a given device), frames the requests it receives, answers them from a
+// MeterModel, and can misbehave on demand.
+//
+//   MeterEmulator emu({.firmware = {6, 2}, .number = 123456, .password = 1111});
+//   emu.start();                       // false with lastError() when the line fails
+//   VaComm.open(emu.devicePath());     // the pty's slave side
+//   emu.addFault({.kind = Fault::NoReply, .frames = 1});
+//   ...
+//   EXPECT_EQ(emu.parityViolations(), 0);
+//   emu.stop();                        // also done by the destructor
+//
+// All members are safe to call from any thread while the emulator runs.
+#include "emulator/faults.h"
+#include "emulator/meter_model.h"
+#include "emulator/meter_state.h"
+#include "emulator/request_framer.h"
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// A real meter answers within a few ms; so does the emulator by default.
+constexpr int kDefaultReplyDelayMs = 3;
+
+struct EmulatorOptions {
+    FirmwareVersion firmware{6, 2};
+    std::uint32_t number = 123456;
+    std::uint16_t password = 0;
+    double driftPerDay = 0; // seconds per day the clock runs fast (+) or slow (-)
+    std::uint8_t status = 0;
+    QString port;      // empty: open a pseudo-terminal
+    QString stateFile; // JSON; loaded at start when it exists, saved after writes
+    int baud = 0;      // > 0: replies take the line time of this rate (11 bits a byte)
+    int replyDelayMs = kDefaultReplyDelayMs;
+    EnergyReply energyReply = EnergyReply::Auto;
+    MeterModel::Clock clock; // real time for the meter; default the system clock
+    // Receives the --verbose and --check-parity lines; null: silent.
+    std::function<void(const QString &)> log;
+    bool logFrames = false; // one line per frame received and sent
+    bool logParity = false; // one line per request sent with the wrong parity
+};
+
+class MeterEmulator {
+public:
+    explicit MeterEmulator(EmulatorOptions options = {});
+    ~MeterEmulator();
+    MeterEmulator(const MeterEmulator &) = delete;
+    MeterEmulator &operator=(const MeterEmulator &) = delete;
+
+    bool start();
+    void stop();
+    QString lastError() const;
+
+    // The path a client opens: the pty's slave side, or the --port device.
+    QString devicePath() const;
+
+    void addFault(const Fault &fault);
+    void clearFaults();
+
+    // Requests whose first byte was not sent with mark parity, or a later byte not
+    // with space parity (only where the line lets the parity be seen).
+    int parityViolations() const;
+    std::vector<ObservedRequest> requestsSeen() const;
+    void clearRequestsSeen();
+
+    MeterState state() const;
+    void setState(const MeterState &state);
+    bool accessOpen() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,119 @@
+#include "emulator/request_framer.h"
+#include "link/encodings.h"
+#include "link/frame.h"
+
+bool ParityOk(const std::vector<LineParity> &parity) {
+    for (size_t i = 0; i < parity.size(); ++i) {
+        const LineParity want = i == 0 ? LineParity::Mark : LineParity::Space;
+        if (parity[i] != LineParity::Unknown && parity[i] != want) return false;
+    }
+    return true;
+}
+
+std::vector<RequestFramer::Event> RequestFramer::push(const QByteArray &bytes, LineParity parity,
+                                                      qint64 nowMs) {
+    std::vector<Event> out;
+    if (pending() && nowMs - m_lastMs > kRequestGapMs) out = idle(nowMs);
+    m_lastMs = nowMs;
+    for (char c : bytes) {
+        m_buf.append(c);
+        m_par.push_back(parity);
+        m_raw.append(c);
+        m_rawPar.push_back(parity);
+    }
+    parse(out);
+    return out;
+}
+
+RequestFramer::Event RequestFramer::make(Event::Type type, qsizetype size) const {
+    Event e{type, {}};
+    e.request.bytes = m_buf.left(size);
+    e.request.parity.assign(m_par.begin(), m_par.begin() + size);
+    e.request.parityOk = ParityOk(e.request.parity);
+    e.request.atMs = m_lastMs;
+    return e;
+}
+
+void RequestFramer::drop(qsizetype n) {
+    m_buf.remove(0, n);
+    m_par.erase(m_par.begin(), m_par.begin() + n);
+}
+
+void RequestFramer::parse(std::vector<Event> &out) {
+    while (!m_buf.isEmpty()) {
+        // Where the parity shows, a request starts only with a mark byte.
+        if (m_par[0] == LineParity::Space) {
+            qsizetype j = 1;
+            while (j < m_buf.size() && m_par[j] != LineParity::Mark)
+                ++j;
+            drop(j);
+            continue;
+        }
+        // A mark byte inside a partial request means the partial one was cut short.
+        if (m_par[0] == LineParity::Mark) {
+            qsizetype need = m_buf.size() >= 2 ? ByteAt(m_buf, 1) + 2 : m_buf.size();
+            qsizetype k = 1;
+            while (k < m_buf.size() && k < need && m_par[k] != LineParity::Mark)
+                ++k;
+            if (k < m_buf.size() && k < need && m_buf.size() < need) {
+                drop(k);
+                continue;
+            }
+        }
+        if (m_buf.size() < 2) return;
+        const int length = ByteAt(m_buf, 1);
+        if (length < 2) {
+            out.push_back(make(Event::BadLength, 2));
+            drop(2);
+            m_raw.clear();
+            m_rawPar.clear();
+            continue;
+        }
+        if (m_buf.size() < length + 2) return;
+        if (CheckCrc(m_buf.left(length + 2))) {
+            out.push_back(make(Event::Request, length + 2));
+            drop(length + 2);
+            m_raw.clear();
+            m_rawPar.clear();
+            continue;
+        }
+        // A wrong checksum with a mark byte inside: garbage in front of a request.
+        qsizetype k = 1;
+        while (k < length + 2 && m_par[k] != LineParity::Mark)
+            ++k;
+        if (k < length + 2) {
+            drop(k);
+            continue;
+        }
+        out.push_back(make(Event::BadChecksum, length + 2));
+        drop(length + 2);
+        m_raw.clear();
+        m_rawPar.clear();
+    }
+}
+
+std::vector<RequestFramer::Event> RequestFramer::idle(qint64 nowMs) {
+    std::vector<Event> out;
+    if (nowMs - m_lastMs <= kRequestGapMs) return out;
+    // Bytes that were skipped for their parity but form a request are reported.
+    for (qsizetype i = 0; i + 4 <= m_raw.size(); ++i) {
+        const int length = ByteAt(m_raw, i + 1);
+        if ((m_rawPar[i] == LineParity::Mark || m_rawPar[i] == LineParity::Space) && length >= 2 &&
+            i + length + 2 == m_raw.size() && CheckCrc(m_raw.mid(i))) {
+            Event e{Event::Stray, {}};
+            e.request.bytes = m_raw.mid(i);
+            e.request.parity.assign(m_rawPar.begin() + i, m_rawPar.end());
+            e.request.parityOk = false;
+            e.request.atMs = m_lastMs;
+            out.push_back(e);
+            break;
+        }
+    }
+    // A request that stopped short of its length byte: the length byte was wrong.
+    if (out.empty() && m_buf.size() >= 2) out.push_back(make(Event::BadLength, m_buf.size()));
+    m_buf.clear();
+    m_par.clear();
+    m_raw.clear();
+    m_rawPar.clear();
+    return out;
+}
