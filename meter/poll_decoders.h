@@ -58,6 +58,8 @@ struct NumberReply {
 NumberReply DecodeNumber(const QByteArray &reply);
 
 // ---- 0x04 clock and calendar ---------------------------------------------------------------
+// Every clock reply first empties LabeledDelta; UpdateDrift then gives its new text when a
+// drift figure applies (SQL mode, a valid date, a clock set more than 12 hours ago).
 
 struct ClockReply {
     std::optional<QTime> time;      // the meter's time when it is a valid time of day
