@@ -5,17 +5,22 @@
 //
 // CONTRACT (fixed; the implementation may add members but not change these):
 #include "link/vacomm_types.h"
+#include "link/vapersistent.h"
+#include "link/vasync.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 // Every failure of the component.
 class EVaCommError : public std::runtime_error {
 public:
-    explicit EVaCommError(const QString &message) : std::runtime_error(message.toStdString()), text(message) {}
+    explicit EVaCommError(const QString &message)
+        : std::runtime_error(message.toStdString()), text(message) {}
     QString text;
 };
 
@@ -69,12 +74,77 @@ public:
     void SetDirectWrite(bool value);
     // ... the remaining properties and the settings groups FlowControl(), EventChars(),
     // Buffers() are declared by the implementation.
+    bool AutoOpen() const { return autoOpen_; }
+    void SetAutoOpen(bool value) { autoOpen_ = value; }
+    TVaCommOptions Options() const { return options_; }
+    void SetOptions(TVaCommOptions value);
+    // The groups may be changed field by field (applied, or refused for Buffers, at each
+    // change) or assigned whole (one application at the end).
+    TVaFlowControl &FlowControl() { return flowControl_; }
+    void SetFlowControl(const TVaFlowControl &value) { flowControl_.Assign(value); }
+    TVaEventChars &EventChars() { return eventChars_; }
+    void SetEventChars(const TVaEventChars &value) { eventChars_.Assign(value); }
+    TVaBuffers &Buffers() { return buffers_; }
+    void SetBuffers(const TVaBuffers &value) { buffers_.Assign(value); }
+    bool UpdateDCB() const { return updateDcb_; }
+    void SetUpdateDCB(bool value);
+    TVaThreadPriority EventPriority() const { return eventPriority_; }
+    void SetEventPriority(TVaThreadPriority value);
+    TVaThreadPriority WritePriority() const { return writePriority_; }
+    void SetWritePriority(TVaThreadPriority value);
+
+    // The device path Open uses: DeviceName with PortNum in place of its "%d", resolved
+    // through the port table unless it is already an absolute path.
+    QString FormattedDeviceName() const;
 
     // Events, raised on the UI thread.
     TVaCommRxCharEvent OnRxChar;
     TVaNotifyEvent OnBreak, OnCts, OnDsr, OnRing, OnRlsd, OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full,
         OnEvent1, OnEvent2, OnOpen, OnClose;
     TVaCommErrorEvent OnError;
+
+protected:
+    // Virtual operations, in slot order.
+    virtual void CreateHandle();
+    virtual void CreateThreads();
+    virtual void HandleRxChar(int count);
+    virtual void HandleEvents(uint32_t word);
+
+private:
+    friend class TVaCommThread;
+    // Runs one event word on the UI thread (called by the threads through a queued call).
+    void DispatchEvents(uint32_t word);
+    void ApplyLineSettings();
+    void CheckClosed() const;
+    uint32_t EventMask() const;
+    void StopThreads();
+    template <typename T> void SetApplied(T &field, T value);
+
+    bool autoOpen_ = false;
+    TVaBaudrate baudrate_ = br1200;
+    int userBaudrate_ = 0;
+    TVaParity parity_ = paNone;
+    TVaDatabits databits_ = db8;
+    TVaStopbits stopbits_ = sb1;
+    TVaCommOptions options_;
+    TVaFlowControl flowControl_;
+    TVaEventChars eventChars_;
+    TVaBuffers buffers_;
+    int portNum_ = 0;
+    QString deviceName_ = QStringLiteral("COM%d");
+    TVaCommEvents monitorEvents_ = TVaCommEvents(ceError | ceRxChar | ceTxEmpty);
+    bool directWrite_ = false;
+    bool updateDcb_ = true;
+    TVaThreadPriority eventPriority_ = tpNormal;
+    TVaThreadPriority writePriority_ = tpHighest;
+
+    bool destroying_ = false;
+    std::unique_ptr<class TVaCommDevice> device_;
+    TVaCriticalSection writeLock_;
+    TVaCriticalSection readLock_;
+    TVaWaitEvent ioEvent_; // kept for the Win32 shape; the POSIX device waits by poll()
+    std::unique_ptr<class TVaCommEventThread> eventThread_;
+    std::unique_ptr<class TVaCommWriteThread> writeThread_;
 };
 
 class TVaComm : public TVaCustomComm {

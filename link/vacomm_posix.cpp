@@ -1,0 +1,517 @@
+// POSIX backend of TVaComm: termios, poll() and eventfd.
+#include "link/vacomm_device.h"
+#include "link/vasync.h"
+
+#include <QFile>
+#include <QLoggingCategory>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <mutex>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcVaComm, "ormix.link", QtWarningMsg)
+
+namespace {
+
+QString OsText(int code) {
+    char buf[256];
+    // GNU strerror_r returns the text, which may not be buf.
+    const char *text = strerror_r(code, buf, sizeof buf);
+    return QString::fromLocal8Bit(text);
+}
+
+// "Write error (%d), %s" and the like: the OS's code and its text.
+[[noreturn]] void Raise(const char *what, int code) {
+    throw EVaCommError(
+        QStringLiteral("%1 (%2), %3").arg(QLatin1String(what)).arg(code).arg(OsText(code)));
+}
+
+using Clock = std::chrono::steady_clock;
+
+int RemainingMs(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() < 0 ? 0 : int(left.count());
+}
+
+speed_t SpeedOf(int baud) {
+    switch (baud) {
+    case 110:
+        return B110;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    case 460800:
+        return B460800;
+    case 921600:
+        return B921600;
+    default:
+        return 0;
+    }
+}
+
+bool NoSuchIoctl(int code) {
+    return code == ENOTTY || code == EINVAL;
+}
+
+} // namespace
+
+// ---- thin wrappers -------------------------------------------------------------------
+
+TVaHandleObject::~TVaHandleObject() {
+    if (handle_ != kVaInvalidHandle) ::close(int(handle_));
+}
+
+TVaWaitResult TVaHandleObject::WaitFor(int timeoutMs) const {
+    if (handle_ == kVaInvalidHandle) return wrError;
+    pollfd p{int(handle_), POLLIN, 0};
+    int r;
+    do {
+        r = ::poll(&p, 1, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) return wrError;
+    if (r == 0) return wrTimeout;
+    if (p.revents & (POLLERR | POLLNVAL)) return wrAbandoned;
+    return wrSignaled;
+}
+
+int TVaHandleObject::WaitForEither(const TVaHandleObject &a, const TVaHandleObject &b,
+                                   int timeoutMs) {
+    pollfd p[2] = {{int(a.handle_), POLLIN, 0}, {int(b.handle_), POLLIN, 0}};
+    int r;
+    do {
+        r = ::poll(p, 2, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    if (r <= 0) return -1;
+    return p[0].revents ? 0 : 1;
+}
+
+TVaWaitEvent::TVaWaitEvent() {
+    handle_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
+
+void TVaEvent::SetEvent() {
+    uint64_t one = 1;
+    // The counter only has to be non-zero; a full counter (EAGAIN) is still set.
+    [[maybe_unused]] ssize_t n = ::write(int(handle_), &one, sizeof one);
+}
+
+void TVaEvent::ResetEvent() {
+    uint64_t value;
+    [[maybe_unused]] ssize_t n = ::read(int(handle_), &value, sizeof value);
+}
+
+// ---- the device ------------------------------------------------------------------------
+
+struct TVaCommDevice::Impl {
+    int fd = -1;
+    uint32_t mask = 0;
+    int readSize = 4096;
+    TVaWaitEvent wake; // direct writes report output-empty through it
+
+    // Written by the event thread only.
+    bool hungUp = false;
+    int rxSeen = 0; // bytes already reported and left waiting by the handlers
+    uint64_t readsAtDispatch = 0;
+    bool rx80Reported = false;
+    int lastModem = -1;
+    bool modemSupported = true;
+
+    std::atomic<uint64_t> readCount{0}; // bytes taken by Read, any thread
+    std::atomic<bool> txEmpty{false};
+
+    std::mutex countersLock;
+    bool icountSupported = true;
+    bool icountValid = false;
+    serial_icounter_struct last{};
+    int pendingErrors = 0;
+
+    // Reads the interrupt counters: line events since the last look, errors gathered.
+    uint32_t CheckCounters() {
+        std::lock_guard g(countersLock);
+        if (!icountSupported) return 0;
+        serial_icounter_struct now{};
+        if (::ioctl(fd, TIOCGICOUNT, &now) != 0) {
+            if (NoSuchIoctl(errno)) icountSupported = false; // pty: cannot report breaks
+            return 0;
+        }
+        uint32_t word = 0;
+        if (icountValid) {
+            if (now.brk != last.brk) word |= ceBreak, pendingErrors |= ceBreakError;
+            if (now.cts != last.cts) word |= ceCts;
+            if (now.dsr != last.dsr) word |= ceDsr;
+            if (now.rng != last.rng) word |= ceRing;
+            if (now.dcd != last.dcd) word |= ceRlsd;
+            int errors = 0;
+            if (now.frame != last.frame) errors |= ceFrame;
+            if (now.parity != last.parity) errors |= ceRxParity;
+            if (now.overrun != last.overrun) errors |= ceOverrun;
+            if (now.buf_overrun != last.buf_overrun) errors |= ceRxOver;
+            if (errors) word |= ceError, pendingErrors |= errors;
+        }
+        last = now;
+        icountValid = true;
+        return word;
+    }
+};
+
+std::unique_ptr<TVaCommDevice> TVaCommDevice::Open(const QString &shownName, const QString &path) {
+    const QByteArray native = QFile::encodeName(path);
+    int fd = ::open(native.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int code = errno;
+    auto cantOpen = [&](int err) {
+        return EVaCommError(QStringLiteral("Can't open specified device %1 (Error %2, %3)")
+                                .arg(shownName)
+                                .arg(err)
+                                .arg(OsText(err)));
+    };
+    if (fd < 0) {
+        // ENXIO/ENODEV: a node without hardware behind it (a ttyS with no UART).
+        if (code == ENOENT || code == ENXIO || code == ENODEV)
+            throw EVaCommError(QStringLiteral("Specified device not found (%1).").arg(shownName));
+        throw cantOpen(code);
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        throw cantOpen(ENOTTY);
+    }
+    // TIOCEXCL keeps other programs out (except privileged ones); the lock also tells
+    // us when another program that locks the same way holds the device, root or not.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        code = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        throw cantOpen(code);
+    }
+    ::ioctl(fd, TIOCEXCL);
+    std::unique_ptr<TVaCommDevice> device(new TVaCommDevice);
+    device->d = std::make_unique<Impl>();
+    device->d->fd = fd;
+    return device;
+}
+
+TVaCommDevice::~TVaCommDevice() {
+    if (d && d->fd >= 0) {
+        ::ioctl(d->fd, TIOCNXCL);
+        ::close(d->fd);
+    }
+}
+
+namespace {
+// Waits until the driver's output queue is empty, then until the transmitter is.
+// The queue is watched with a bounded poll: tcdrain alone cannot be interrupted.
+bool DrainOutput(int fd, int timeoutMs, const TVaEvent *stop) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+        if (stop && stop->IsSet()) return false;
+        if (timeoutMs >= 0 && RemainingMs(deadline) == 0) return false;
+        if (stop)
+            stop->WaitFor(1);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    while (::tcdrain(fd) != 0 && errno == EINTR) {
+    }
+    return true;
+}
+} // namespace
+
+void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int drainTimeoutMs) {
+    const int fd = d->fd;
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0) Raise("Error writing dcb", errno);
+    const speed_t speed = SpeedOf(s.baud);
+    if (speed == 0 || s.databits == db4) Raise("Error writing dcb", EINVAL);
+
+    // Raw bytes: no break-to-signal, no CR mapping, no XON/XOFF unless asked, no output
+    // processing, no echo; no PARMRK, which would double every received 0xFF.
+    ::cfmakeraw(&t);
+    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                   IXANY | INPCK | IGNPAR);
+    t.c_oflag &= ~OPOST;
+    t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    t.c_cflag |= CREAD | CLOCAL;
+    static const tcflag_t sizes[] = {CS5, CS5, CS6, CS7, CS8};
+    t.c_cflag |= sizes[s.databits];
+    switch (s.parity) {
+    case paNone:
+        break;
+    case paOdd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case paEven:
+        t.c_cflag |= PARENB;
+        break;
+    case paMark:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case paSpace:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
+    }
+    // 1.5 stop bits: the UART gives 1.5 for CSTOPB with 5 data bits, 2 otherwise.
+    if (s.stopbits != sb1) t.c_cflag |= CSTOPB;
+    if (s.options & coParityCheck) t.c_iflag |= INPCK;
+    if (s.outCtsFlow || s.controlRts == rtsHandshake) t.c_cflag |= CRTSCTS;
+    if (s.xonXoffOut) t.c_iflag |= IXON;
+    if (s.xonXoffIn) t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = s.xonChar;
+    t.c_cc[VSTOP] = s.xoffChar;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    ::cfsetispeed(&t, speed);
+    ::cfsetospeed(&t, speed);
+
+    int action = TCSANOW;
+    if (drainFirst) {
+        // Bytes already written keep the old parity: let them leave first.
+        DrainOutput(fd, drainTimeoutMs, nullptr);
+        action = TCSADRAIN;
+    }
+    if (::tcsetattr(fd, action, &t) != 0) Raise("Error writing dcb", errno);
+
+    // tcsetattr succeeds even when a flag was dropped. Mark and space parity carry the
+    // protocol's address bit, so a driver that lost them must not pass silently. (A
+    // pseudo-terminal clears PARENB but keeps CMSPAR and PARODD: that is accepted.)
+    if (s.parity == paMark || s.parity == paSpace) {
+        termios back{};
+        if (::tcgetattr(fd, &back) != 0) Raise("Error writing dcb", errno);
+        const bool odd = back.c_cflag & PARODD;
+        if (!(back.c_cflag & CMSPAR) || odd != (s.parity == paMark))
+            Raise("Error writing dcb", EOPNOTSUPP);
+    }
+
+    auto setLine = [fd](int bit, bool on) {
+        if (::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bit) != 0 && !NoSuchIoctl(errno))
+            Raise("Error writing dcb", errno);
+    };
+    if (s.controlDtr != dtrHandshake) setLine(TIOCM_DTR, s.controlDtr == dtrEnabled);
+    if (s.controlRts == rtsEnabled || s.controlRts == rtsDisabled)
+        setLine(TIOCM_RTS, s.controlRts == rtsEnabled);
+}
+
+void TVaCommDevice::SetupQueues(int readSize, int) {
+    // The kernel's queues have a fixed size; the read size only sets the 80 % mark.
+    d->readSize = readSize > 0 ? readSize : 4096;
+}
+
+void TVaCommDevice::SetReadAtOnce() {
+    // The descriptor is non-blocking and VMIN = VTIME = 0: a read returns what waits.
+}
+
+void TVaCommDevice::SetEventMask(uint32_t mask) {
+    d->mask = mask;
+    d->CheckCounters(); // the baseline for break and line-error events
+}
+
+int TVaCommDevice::Write(const char *data, int count, int timeoutMs, const TVaEvent *stop) {
+    if (count <= 0) return 0;
+    const int fd = d->fd;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
+    int done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd, data + done, size_t(count - done));
+        if (n > 0) {
+            done += int(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) Raise("Write error", errno);
+        // The driver is full: wait for room, for the stop signal or the time-out.
+        pollfd p[2] = {{fd, POLLOUT, 0}, {stop ? int(stop->Handle()) : -1, POLLIN, 0}};
+        int wait = timeoutMs < 0 ? -1 : RemainingMs(deadline);
+        if (timeoutMs >= 0 && wait == 0) return 0;
+        int r = ::poll(p, 2, wait);
+        if (r < 0 && errno != EINTR) Raise("Write error", errno);
+        if (p[1].revents) return 0;
+        if (p[0].revents & (POLLERR | POLLHUP | POLLNVAL)) Raise("Write error", EIO);
+    }
+    if (!DrainOutput(fd, timeoutMs < 0 ? -1 : RemainingMs(deadline), stop)) return 0;
+    return done;
+}
+
+int TVaCommDevice::Read(char *data, int count) {
+    if (count <= 0) return 0;
+    ssize_t n;
+    do {
+        n = ::read(d->fd, data, size_t(count));
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        // Nothing waiting, or the device went away under us: nothing to read.
+        if (errno == EAGAIN || errno == EIO || errno == ENODEV || errno == ENXIO) return 0;
+        Raise("Read error", errno);
+    }
+    d->readCount += uint64_t(n);
+    return int(n);
+}
+
+int TVaCommDevice::InQueue() {
+    int n = 0;
+    if (::ioctl(d->fd, FIONREAD, &n) != 0) {
+        if (errno == EIO) return 0;
+        Raise("Error retrieving statistics", errno);
+    }
+    return n;
+}
+
+int TVaCommDevice::TakeErrors() {
+    d->CheckCounters();
+    std::lock_guard g(d->countersLock);
+    int errors = d->pendingErrors;
+    d->pendingErrors = 0;
+    return errors;
+}
+
+void TVaCommDevice::AddErrors(int flags) {
+    std::lock_guard g(d->countersLock);
+    d->pendingErrors |= flags;
+}
+
+int TVaCommDevice::ModemState() {
+    int bits = 0;
+    if (::ioctl(d->fd, TIOCMGET, &bits) != 0) {
+        // A pseudo-terminal has no modem lines: they count as off.
+        if (NoSuchIoctl(errno) || errno == EIO) return 0;
+        Raise("Error reading modem state", errno);
+    }
+    int state = 0;
+    if (bits & TIOCM_CTS) state |= 1;
+    if (bits & TIOCM_DSR) state |= 2;
+    if (bits & TIOCM_RNG) state |= 4;
+    if (bits & TIOCM_CAR) state |= 8;
+    return state;
+}
+
+void TVaCommDevice::NotifyTxEmpty() {
+    if (!(d->mask & ceTxEmpty)) return;
+    d->txEmpty = true;
+    d->wake.SetEvent();
+}
+
+void TVaCommDevice::BeginDispatch() {
+    d->readsAtDispatch = d->readCount;
+}
+
+void TVaCommDevice::EndDispatch() {
+    // A handler that read has seen everything before; what waits now is new. A handler
+    // that read nothing is not told again about the same bytes.
+    if (d->readCount != d->readsAtDispatch) {
+        d->rxSeen = 0;
+        return;
+    }
+    int n = 0;
+    d->rxSeen = ::ioctl(d->fd, FIONREAD, &n) == 0 ? n : 0;
+    d->readsAtDispatch = d->readCount;
+}
+
+uint32_t TVaCommDevice::WaitEvent(const TVaEvent &stop) {
+    Impl &s = *d;
+    const uint32_t rxMask = ceRxChar | ceRxFlag | ceRx80Full;
+    const uint32_t counterMask = ceBreak | ceError | ceCts | ceDsr | ceRing | ceRlsd;
+    const uint32_t modemMask = ceCts | ceDsr | ceRing | ceRlsd;
+    for (;;) {
+        if (stop.IsSet()) return 0;
+        uint32_t word = 0;
+        if (s.txEmpty.exchange(false)) word |= ceTxEmpty;
+        if (s.mask & counterMask) word |= s.CheckCounters();
+        if (!s.icountSupported && (s.mask & modemMask) && s.modemSupported) {
+            int bits = 0;
+            if (::ioctl(s.fd, TIOCMGET, &bits) == 0) {
+                if (s.lastModem >= 0) {
+                    int changed = bits ^ s.lastModem;
+                    if (changed & TIOCM_CTS) word |= ceCts;
+                    if (changed & TIOCM_DSR) word |= ceDsr;
+                    if (changed & TIOCM_RNG) word |= ceRing;
+                    if (changed & TIOCM_CAR) word |= ceRlsd;
+                }
+                s.lastModem = bits;
+            } else {
+                s.modemSupported = false;
+            }
+        }
+        if (!s.hungUp && (s.mask & rxMask)) {
+            int queued = 0;
+            if (::ioctl(s.fd, FIONREAD, &queued) != 0) queued = 0;
+            if (s.readCount != s.readsAtDispatch || queued < s.rxSeen) s.rxSeen = 0;
+            if (queued > s.rxSeen) word |= ceRxChar;
+            if (queued * 5 >= s.readSize * 4) {
+                if (!s.rx80Reported) word |= ceRx80Full;
+                s.rx80Reported = true;
+            } else {
+                s.rx80Reported = false;
+            }
+        }
+        word &= s.mask;
+        if (word) return word;
+
+        // Watch the device only while there is something it can tell: a hung-up device
+        // would report POLLHUP for ever.
+        const bool watchDevice = !s.hungUp && (s.mask & rxMask) && s.rxSeen == 0;
+        int timeout = -1;
+        if (!s.hungUp && (s.mask & rxMask) && s.rxSeen > 0)
+            timeout = 10; // bytes left waiting: look for more now and then
+        if ((s.mask & counterMask) && s.icountSupported) timeout = 20;
+        if ((s.mask & modemMask) && !s.icountSupported && s.modemSupported) timeout = 20;
+        pollfd p[3] = {{int(stop.Handle()), POLLIN, 0},
+                       {int(s.wake.Handle()), POLLIN, 0},
+                       {watchDevice ? s.fd : -1, POLLIN, 0}};
+        int r = ::poll(p, 3, timeout);
+        if (r < 0) {
+            if (errno != EINTR) return 0; // the thread tries again
+            continue;
+        }
+        if (p[1].revents) s.wake.ResetEvent();
+        if (p[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            int queued = 0;
+            if (!(p[2].revents & POLLIN) || ::ioctl(s.fd, FIONREAD, &queued) != 0 || queued == 0) {
+                qCInfo(lcVaComm) << "serial device hung up; waiting for close";
+                s.hungUp = true;
+            }
+        }
+    }
+}
+
+long VaCurrentThreadId() {
+    return long(::syscall(SYS_gettid));
+}
+
+void VaSetThreadPriority(long threadId, TVaThreadPriority priority) {
+    static const int nice[] = {19, 10, 5, 0, -5, -10, -20};
+    // Raising a priority needs privileges; without them the thread keeps its own.
+    ::setpriority(PRIO_PROCESS, id_t(threadId), nice[priority]);
+}
+
+void VaSleep(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
