@@ -156,10 +156,14 @@ QString SettingLog::DefaultPath() {
     return ResolveTablePath(QDir::currentPath(), QStringLiteral("Setting.DBF"));
 }
 
+QString SettingLog::TablePath() const {
+    const QFileInfo info(path_);
+    return ResolveTablePath(info.absolutePath(), info.fileName());
+}
+
 LogResult<bool> SettingLog::QueryInsert(const SettingRow &row) const {
     LogResult<bool> r;
-    const QFileInfo info(path_);
-    const QString path = ResolveTablePath(info.absolutePath(), info.fileName());
+    const QString path = TablePath();
     if (!QFileInfo::exists(path) && !DbfFile::Create(path, NewSettingTableFields(), &r.error))
         return r;
 
@@ -204,7 +208,7 @@ LogResult<bool> SettingLog::QueryInsert(const SettingRow &row) const {
 LogResult<std::optional<double>> SettingLog::QueryMax() const {
     LogResult<std::optional<double>> r;
     SettingTableReader reader;
-    if (!reader.Open(path_, &r.error)) return r;
+    if (!reader.Open(TablePath(), &r.error)) return r;
     Scan(reader, &r.error, [&](qint64, const char *rec) {
         const QVariant v = reader.Value(rec, F::CNumber);
         bool ok = false;
@@ -218,7 +222,7 @@ LogResult<std::optional<double>> SettingLog::QueryMax() const {
 LogResult<std::optional<QDate>> SettingLog::QueryMaxDate() const {
     LogResult<std::optional<QDate>> r;
     SettingTableReader reader;
-    if (!reader.Open(path_, &r.error)) return r;
+    if (!reader.Open(TablePath(), &r.error)) return r;
     int best = -1;
     Scan(reader, &r.error, [&](qint64, const char *rec) {
         best = qMax(best, RecordDateKey(reader, reader.File(), rec));
@@ -231,7 +235,7 @@ LogResult<std::optional<QDate>> SettingLog::QueryMaxDate() const {
 LogResult<QList<SettingRow>> SettingLog::QuerySelect(const QDate &dateRec) const {
     LogResult<QList<SettingRow>> r;
     SettingTableReader reader;
-    if (!reader.Open(path_, &r.error)) return r;
+    if (!reader.Open(TablePath(), &r.error)) return r;
     const int key = dateRec.isValid() ? DateKey(dateRec) : -2;
     Scan(reader, &r.error, [&](qint64, const char *rec) {
         if (RecordDateKey(reader, reader.File(), rec) == key) r.value.append(reader.Row(rec));
@@ -251,7 +255,7 @@ LogResult<qint64> SettingLog::NextFactoryNumber() const {
 LogResult<LogPrefill> SettingLog::LastLoggedPrefill() const {
     LogResult<LogPrefill> r;
     SettingTableReader reader;
-    if (!reader.Open(path_, &r.error)) return r;
+    if (!reader.Open(TablePath(), &r.error)) return r;
     // One pass: the newest date and the first record that carries it.
     int best = -1;
     qint64 first = -1;
@@ -280,7 +284,7 @@ LogResult<LogPrefill> SettingLog::LastLoggedPrefill() const {
 LogResult<QList<qint64>> SettingLog::Table1(const LogFilter &filter) const {
     LogResult<QList<qint64>> r;
     SettingTableReader reader;
-    if (!reader.Open(path_, &r.error)) return r;
+    if (!reader.Open(TablePath(), &r.error)) return r;
     r.value = FilterRecords(reader, filter, &r.error);
     return r;
 }

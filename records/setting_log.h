@@ -88,6 +88,8 @@ public:
     LogResult<QList<qint64>> Table1(const LogFilter &filter) const;
 
 private:
+    QString TablePath() const; // the existing file whatever the case of its name
+
     QString path_;
 };
 
