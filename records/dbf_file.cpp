@@ -367,13 +367,8 @@ QVariant DbfFile::Value(const char *record, int field) const {
     switch (f.type) {
     case 'N':
     case 'F': {
-        QByteArrayView t = raw.trimmed();
-        if (t.isEmpty() || t.front() == '*') return {};
-        if (t.front() == '+') t = t.sliced(1);
-        double v = 0;
-        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-        if (ec != std::errc() || end != t.data() + t.size()) return {};
-        return v;
+        const auto v = Number(record, field);
+        return v ? QVariant(*v) : QVariant();
     }
     case 'D': {
         const QDate d = QDate::fromString(QString::fromLatin1(raw), QStringLiteral("yyyyMMdd"));
@@ -393,6 +388,23 @@ QVariant DbfFile::Value(const char *record, int field) const {
         return DecodeText(raw.first(n));
     }
     }
+}
+
+std::optional<double> DbfFile::Number(const char *record, int field) const {
+    const DbfField &f = fields_[field];
+    const char *p = record + f.offset;
+    const char *end = p + f.width;
+    while (p < end && *p == ' ')
+        ++p;
+    while (end > p && (end[-1] == ' ' || end[-1] == '\0'))
+        --end;
+    if (p < end && *p == '+') ++p;
+    // Blank is NULL; so is a field of stars, which some writers leave for an overflow.
+    if (p == end || *p == '*') return std::nullopt;
+    double v = 0;
+    const auto [stop, ec] = std::from_chars(p, end, v);
+    if (ec != std::errc() || stop != end) return std::nullopt;
+    return v;
 }
 
 QByteArray DbfFile::BlankRecord() const {

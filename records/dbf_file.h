@@ -9,6 +9,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 // Kinds of values; a field's dBase type letter decides how a value is stored.
 struct DbfField {
@@ -54,6 +55,8 @@ public:
     // A field of a raw record as a value: NULL (invalid QVariant) for a blank field,
     // double for N/F, QDate for D, bool for L, QString otherwise (right blanks trimmed).
     QVariant Value(const char *record, int field) const;
+    // A numeric (N or F) field without the detour through QVariant; nullopt when blank.
+    std::optional<double> Number(const char *record, int field) const;
 
     // Stores `value` into a raw record (RecordLength bytes); an invalid QVariant stores
     // a blank. Fails with a message, leaving the bytes of that field undefined, when

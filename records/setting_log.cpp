@@ -47,6 +47,18 @@ int RawDateKey(const char *p) {
     return key;
 }
 
+// A number field, read directly when it is stored as one.
+std::optional<double> NumberOf(const SettingTableReader &reader, const char *rec, F f) {
+    const int col = reader.Column(f);
+    if (col < 0) return std::nullopt;
+    const DbfFile &file = reader.File();
+    const char type = file.Fields()[col].type;
+    if (type == 'N' || type == 'F') return file.Number(rec, col);
+    bool ok = false;
+    const double v = file.Value(rec, col).toDouble(&ok);
+    return ok ? std::optional<double>(v) : std::nullopt;
+}
+
 int DateKey(const QDate &d) {
     return d.year() * 10000 + d.month() * 100 + d.day();
 }
@@ -210,10 +222,8 @@ LogResult<std::optional<double>> SettingLog::QueryMax() const {
     SettingTableReader reader;
     if (!reader.Open(TablePath(), &r.error)) return r;
     Scan(reader, &r.error, [&](qint64, const char *rec) {
-        const QVariant v = reader.Value(rec, F::CNumber);
-        bool ok = false;
-        const double d = v.toDouble(&ok);
-        if (v.isValid() && ok && (!r.value || d > *r.value)) r.value = d;
+        const auto v = NumberOf(reader, rec, F::CNumber);
+        if (v && (!r.value || *v > *r.value)) r.value = v;
         return true;
     });
     return r;

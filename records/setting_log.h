@@ -103,6 +103,7 @@ public:
     bool Open(const QString &path, QString *error);
     void Close() { file_.Close(); }
     DbfFile &File() { return file_; }
+    const DbfFile &File() const { return file_; }
     qint64 RecordCount() const { return file_.RecordCount(); }
     // -1 when the table has no such field (its values read as NULL).
     int Column(SettingField f) const { return columns_[static_cast<int>(f)]; }
