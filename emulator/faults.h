@@ -22,7 +22,7 @@ struct Fault {
     int value = 0;
     int pauseMs = 30;
     int frames = 1; // requests affected; below 0: every one from now on
-    std::optional<std::uint8_t> code;
+    std::optional<std::uint8_t> code{};
 };
 
 // The faults still to be applied, in the order they were added.

@@ -31,14 +31,14 @@ struct EmulatorOptions {
     std::uint16_t password = 0;
     double driftPerDay = 0; // seconds per day the clock runs fast (+) or slow (-)
     std::uint8_t status = 0;
-    QString port;      // empty: open a pseudo-terminal
-    QString stateFile; // JSON; loaded at start when it exists, saved after writes
-    int baud = 0;      // > 0: replies take the line time of this rate (11 bits a byte)
+    QString port{};      // empty: open a pseudo-terminal
+    QString stateFile{}; // JSON; loaded at start when it exists, saved after writes
+    int baud = 0;        // > 0: replies take the line time of this rate (11 bits a byte)
     int replyDelayMs = kDefaultReplyDelayMs;
     EnergyReply energyReply = EnergyReply::Auto;
-    MeterModel::Clock clock; // real time for the meter; default the system clock
+    MeterModel::Clock clock{}; // real time for the meter; default the system clock
     // Receives the --verbose and --check-parity lines; null: silent.
-    std::function<void(const QString &)> log;
+    std::function<void(const QString &)> log{};
     bool logFrames = false; // one line per frame received and sent
     bool logParity = false; // one line per request sent with the wrong parity
 };

@@ -49,13 +49,14 @@ void RequestFramer::parse(std::vector<Event> &out) {
             drop(j);
             continue;
         }
-        // A mark byte inside a partial request means the partial one was cut short.
+        // A mark byte inside a request starts the next one: the one before was cut
+        // short, or was sent without switching to space (reported as stray at idle).
         if (m_par[0] == LineParity::Mark) {
-            qsizetype need = m_buf.size() >= 2 ? ByteAt(m_buf, 1) + 2 : m_buf.size();
+            const qsizetype need = m_buf.size() >= 2 ? ByteAt(m_buf, 1) + 2 : m_buf.size();
             qsizetype k = 1;
             while (k < m_buf.size() && k < need && m_par[k] != LineParity::Mark)
                 ++k;
-            if (k < m_buf.size() && k < need && m_buf.size() < need) {
+            if (k < m_buf.size() && k < need) {
                 drop(k);
                 continue;
             }
@@ -75,14 +76,6 @@ void RequestFramer::parse(std::vector<Event> &out) {
             drop(length + 2);
             m_raw.clear();
             m_rawPar.clear();
-            continue;
-        }
-        // A wrong checksum with a mark byte inside: garbage in front of a request.
-        qsizetype k = 1;
-        while (k < length + 2 && m_par[k] != LineParity::Mark)
-            ++k;
-        if (k < length + 2) {
-            drop(k);
             continue;
         }
         out.push_back(make(Event::BadChecksum, length + 2));

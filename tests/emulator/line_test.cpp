@@ -1,0 +1,129 @@
+// The emulator on a real pseudo-terminal: framing, parity observation, faults,
+// pacing and the state file.
+#include "emulator/meter_emulator.h"
+#include "pty_client.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Show(const QByteArray &b) {
+    return b.toHex(' ').toUpper().toStdString();
+}
+
+struct Line {
+    MeterEmulator emu;
+    std::unique_ptr<PtyClient> client;
+    explicit Line(EmulatorOptions o = {}) : emu(std::move(o)) {
+        if (!emu.start()) ADD_FAILURE() << emu.lastError().toStdString();
+        client = std::make_unique<PtyClient>(emu.devicePath());
+        EXPECT_TRUE(client->isOpen());
+    }
+};
+
+TEST(EmulatorLine, AnswersPollRequestsAndSeesMarkThenSpace) {
+    Line line({.firmware = {6, 2}, .number = 123456});
+    EXPECT_TRUE(line.emu.devicePath().startsWith("/dev/pts/"));
+    EXPECT_EQ(Show(line.client->ask(Request("01 02"))), Show(Request("01 05 40 E2 01")));
+    // Noise on the line before a request is skipped.
+    line.client->setParity(PtyClient::Space);
+    line.client->write(QByteArray::fromHex("55AA0102"));
+    EXPECT_EQ(Show(line.client->ask(Request("0A 02"))), Show(Request("0A 03 00")));
+    EXPECT_EQ(line.emu.parityViolations(), 0);
+    const auto seen = line.emu.requestsSeen();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].bytes, Request("01 02"));
+    EXPECT_EQ(seen[0].parity, (std::vector<LineParity>{LineParity::Mark, LineParity::Space,
+                                                       LineParity::Space, LineParity::Space}));
+}
+
+TEST(EmulatorLine, CountsRequestsWithTheWrongParity) {
+    struct Case {
+        const char *name;
+        PtyClient::Parity first, rest;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"all space", PtyClient::Space, PtyClient::Space, false},
+        {"all mark", PtyClient::Mark, PtyClient::Mark, false},
+        {"no parity at all", PtyClient::None, PtyClient::None, true},
+    };
+    for (const auto &c : cases) {
+        std::vector<QString> lines;
+        std::mutex m;
+        Line line({.log =
+                       [&](const QString &l) {
+                           std::lock_guard g(m);
+                           lines.push_back(l);
+                       },
+                   .logParity = true});
+        line.client->send(Request("00 02"), c.first, c.rest);
+        EXPECT_EQ(!line.client->read(kRequestGapMs * 3).isEmpty(), c.answered) << c.name;
+        EXPECT_EQ(line.emu.parityViolations(), 1) << c.name;
+        std::lock_guard g(m);
+        ASSERT_EQ(lines.size(), 1u) << c.name;
+        EXPECT_TRUE(lines[0].contains("00 02 80 71")) << lines[0].toStdString();
+    }
+}
+
+TEST(EmulatorLine, FaultsAreAppliedOnTheLine) {
+    Line line;
+    // Split: the first piece comes alone, the rest after the pause.
+    line.emu.addFault({.kind = Fault::Split, .value = 2, .pauseMs = 300, .code = 0x01});
+    line.client->send(Request("01 02"));
+    const QByteArray first = line.client->read(150);
+    const QByteArray rest = line.client->read(400);
+    EXPECT_EQ(Show(first), Show(Request("01 05 40 E2 01").left(3)));
+    EXPECT_EQ(Show(first + rest), Show(Request("01 05 40 E2 01")));
+
+    // An error reply: the write is not carried out.
+    line.emu.addFault({.kind = Fault::ErrorReply, .value = 6, .code = 0x14});
+    EXPECT_EQ(Show(line.client->ask(Request("14 04 00 00"))), Show(Request("94 03 06")));
+    EXPECT_FALSE(line.emu.accessOpen());
+
+    // No reply, then a delayed one.
+    line.emu.addFault({.kind = Fault::NoReply});
+    EXPECT_TRUE(line.client->ask(Request("00 02")).isEmpty());
+    line.emu.addFault({.kind = Fault::Delay, .value = 400});
+    line.client->send(Request("00 02"));
+    EXPECT_TRUE(line.client->read(200, 250).isEmpty());
+    EXPECT_EQ(Show(line.client->read(500)), Show(Request("00 04 02 06")));
+}
+
+TEST(EmulatorLine, BaudRatePacesTheReply) {
+    Line line({.baud = 1200});
+    QElapsedTimer t;
+    t.start();
+    line.client->send(Request("17 02"));
+    const QByteArray reply = line.client->read(300);
+    ASSERT_EQ(reply.size(), 28);
+    // 28 bytes of 11 bits at 1200 bit/s take 257 ms on the line.
+    EXPECT_GE(t.elapsed(), 257 + 10);
+}
+
+TEST(EmulatorLine, StateFileKeepsTheMeterAcrossRuns) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("meter.json");
+    {
+        Line line({.firmware = {10, 1}, .password = 7, .stateFile = file});
+        EXPECT_EQ(Show(line.client->ask(Request("14 04 07 00"))), Show(Request("14 02")));
+        EXPECT_EQ(Show(line.client->ask(Request("02 05 39 30 00"))), Show(Request("02 02")));
+        EXPECT_EQ(Show(line.client->ask(Request("27 05 00 31 12"))), Show(Request("27 02")));
+    }
+    Line again({.firmware = {6, 2}, .number = 1, .stateFile = file});
+    EXPECT_EQ(Show(again.client->ask(Request("01 02"))), Show(Request("01 05 39 30 00")));
+    EXPECT_EQ(Show(again.client->ask(Request("26 03 00"))), Show(Request("26 05 00 31 12")));
+
+    QFile broken(dir.filePath("broken.json"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"number\": \"many\"}");
+    broken.close();
+    MeterEmulator bad({.stateFile = broken.fileName()});
+    EXPECT_FALSE(bad.start());
+    EXPECT_TRUE(bad.lastError().contains("number")) << bad.lastError().toStdString();
+}
+
+} // namespace
