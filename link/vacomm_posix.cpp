@@ -299,7 +299,16 @@ void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int
         DrainOutput(fd, drainTimeoutMs, nullptr);
         action = TCSADRAIN;
     }
-    if (::tcsetattr(fd, action, &t) != 0) Raise("Error writing dcb", errno);
+    if (::tcsetattr(fd, action, &t) != 0) {
+        // glibc reports EINVAL when the driver dropped PARENB or the character size, as a
+        // pseudo-terminal always does. The rest was applied: check what matters below.
+        const int code = errno;
+        termios back{};
+        if (code != EINVAL || ::tcgetattr(fd, &back) != 0 || ::cfgetospeed(&back) != speed ||
+            (back.c_iflag & (IXON | IXOFF | INPCK | ICRNL)) !=
+                (t.c_iflag & (IXON | IXOFF | INPCK | ICRNL)))
+            Raise("Error writing dcb", code);
+    }
 
     // tcsetattr succeeds even when a flag was dropped. Mark and space parity carry the
     // protocol's address bit, so a driver that lost them must not pass silently. (A

@@ -24,13 +24,15 @@ void TVaCommBuffer::Remove(int n) {
 // ---- hand-over to the owner's thread ---------------------------------------------------
 
 struct TVaCommThread::Ticket {
-    enum State { Pending, Running, Done, Dropped } state = Pending;
+    enum State { Pending, Running, Done } state = Pending;
 };
 
 struct TVaCommThread::Sync {
     std::mutex lock;
     std::condition_variable done;
     std::shared_ptr<Ticket> current;
+    bool stopped = false; // drops every hand-over still queued
+    bool interrupted = false;
 };
 
 TVaCommThread::TVaCommThread(TVaCustomComm *owner)
@@ -56,8 +58,7 @@ void TVaCommThread::Stop() {
     {
         std::lock_guard g(sync_->lock);
         stopping_ = true;
-        if (sync_->current && sync_->current->state == Ticket::Pending)
-            sync_->current->state = Ticket::Dropped;
+        sync_->stopped = true;
     }
     sync_->done.notify_all();
     stopEvent_.SetEvent();
@@ -71,6 +72,7 @@ bool TVaCommThread::Dispatch(uint32_t word) {
         std::lock_guard g(sync->lock);
         if (stopping_) return false;
         sync->current = ticket;
+        sync->interrupted = false;
     }
     // The owner is the context: a destroyed owner drops the call. The call never
     // touches this thread object, which Close may have deleted by then.
@@ -78,7 +80,7 @@ bool TVaCommThread::Dispatch(uint32_t word) {
     auto run = [ticket, sync, owner, word] {
         {
             std::lock_guard g(sync->lock);
-            if (ticket->state != Ticket::Pending) return;
+            if (sync->stopped || ticket->state != Ticket::Pending) return;
             ticket->state = Ticket::Running;
         }
         owner->DispatchEvents(word);
@@ -90,9 +92,18 @@ bool TVaCommThread::Dispatch(uint32_t word) {
     };
     QMetaObject::invokeMethod(owner, run, Qt::QueuedConnection);
     std::unique_lock g(sync->lock);
-    sync->done.wait(g, [&] { return ticket->state == Ticket::Done || stopping_; });
+    sync->done.wait(
+        g, [&] { return ticket->state == Ticket::Done || stopping_ || sync->interrupted; });
     sync->current.reset();
-    return ticket->state == Ticket::Done;
+    return !stopping_;
+}
+
+void TVaCommThread::Interrupt() {
+    {
+        std::lock_guard g(sync_->lock);
+        sync_->interrupted = true;
+    }
+    sync_->done.notify_all();
 }
 
 // ---- event thread ----------------------------------------------------------------------
@@ -126,6 +137,9 @@ bool TVaCommWriteThread::Enqueue(const char *bytes, int n, int timeoutMs) {
         return false;
     buffer_.Append(bytes, n);
     dataWaiting_.SetEvent();
+    // New data need not wait until the UI thread has taken the last output-empty notice
+    // (it may be this very caller, blocked in a write).
+    Interrupt();
     return true;
 }
 

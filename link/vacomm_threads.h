@@ -42,8 +42,10 @@ public:
 protected:
     virtual void Execute() = 0;
     bool Stopping() const { return stopping_; }
-    // False when the thread was told to stop before the dispatch ran.
+    // False when the thread was told to stop before the dispatch ran. Interrupt() ends
+    // the wait early (the dispatch still runs later, unless the thread is stopped).
     bool Dispatch(uint32_t word);
+    void Interrupt();
 
     TVaCustomComm *owner_;
     TVaWaitEvent stopEvent_;
