@@ -143,7 +143,10 @@ qint64 MeterModel::now() const {
 }
 
 qint64 MeterModel::meterTimeMs() {
-    const qint64 real = now();
+    return meterTimeAt(now());
+}
+
+qint64 MeterModel::meterTimeAt(qint64 real) const {
     const double rate = 1.0 + (m_s.driftPerDay + m_s.correction) / 86400.0;
     return m_s.clockBaseMs + std::llround(double(real - m_s.clockRealMs) * rate);
 }
@@ -176,9 +179,20 @@ void MeterModel::advance() {
     const qint64 rate = qint64(kEnergyCountsPerSecond);
     const std::uint64_t counts = std::uint64_t(t * rate / 1000 - last * rate / 1000);
     const std::uint64_t halfMinutes = std::uint64_t(t / 30000 - last / 30000);
+    const qint64 meterBefore = meterTimeAt(last);
     m_s.energy[tariffAt(meterTimeMs()) - 1] += counts;
     m_s.operatingHalfMinutes = (m_s.operatingHalfMinutes + halfMinutes) & 0xFFFFFF;
     m_s.lastAdvanceMs = t;
+    // The readings are held when the clock passes the billing day and hour.
+    constexpr qint64 hourMs = 3'600'000;
+    const qint64 first = meterBefore / hourMs + 1, lastHour = meterTimeMs() / hourMs;
+    for (qint64 h = std::max(first, lastHour - 24 * 62); h <= lastHour; ++h) {
+        const QDateTime at = WallTime(h * hourMs);
+        if (at.date().day() == m_s.billingDay && at.time().hour() == m_s.billingHour) {
+            m_s.billingEnergy = m_s.energy;
+            break;
+        }
+    }
 }
 
 MeterState MeterModel::state() {

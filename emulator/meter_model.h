@@ -39,6 +39,7 @@ public:
 
 private:
     qint64 now() const;
+    qint64 meterTimeAt(qint64 realMs) const;
     void advance();
     void rebaseClock();
     int tariffAt(qint64 meterMs) const;

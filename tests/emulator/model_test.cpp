@@ -182,6 +182,16 @@ TEST(MeterModel, CountersGrowWithTime) {
     const QByteArray e = Body(f.ask("17 02"));
     EXPECT_EQ(ReadLE32(e, 6), 4000u + 60 * kEnergyCountsPerSecond);
     EXPECT_EQ(ReadLE32(e, 2), 12'345'678u);
+    EXPECT_EQ(ReadLE32(e, 14), 8000u) << "billing-day readings held";
+
+    // Passing the billing day and hour (the 16th, 00:00) takes the readings over.
+    f.open();
+    f.ask("23 04 00 16");
+    f.now += 9 * 3'600'000;
+    EXPECT_EQ(ReadLE32(Body(f.ask("17 02")), 14), 8000u) << "not yet midnight";
+    f.now += 2 * 3'600'000;
+    const QByteArray held = Body(f.ask("17 02"));
+    EXPECT_EQ(held.mid(14, 12), held.mid(2, 12));
 }
 
 struct WriteCase {
