@@ -172,10 +172,26 @@ bool DbfFile::Create(const QString &path, const QList<DbfField> &fields, QString
             QStringLiteral("Не удалось создать таблицу %1: %2").arg(Native(path), SysError(errno));
         return false;
     }
-    if (::link(QFile::encodeName(tmp.fileName()).constData(),
-               QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
-        const int err = errno;
+    const QByteArray name = QFile::encodeName(target.absoluteFilePath());
+    if (::link(QFile::encodeName(tmp.fileName()).constData(), name.constData()) != 0) {
+        int err = errno;
         if (err == EEXIST) return true; // somebody created it first: use theirs
+        if (err == EPERM || err == EOPNOTSUPP || err == ENOSYS) {
+            // No hard links here (a FAT stick, a network share): create in place,
+            // locked while the header goes in.
+            const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+            if (fd < 0 && errno == EEXIST) return true;
+            err = errno;
+            if (fd >= 0) {
+                ::flock(fd, LOCK_EX);
+                const bool ok =
+                    PwriteAll(fd, header.constData(), header.size(), 0) && ::fsync(fd) == 0;
+                err = errno;
+                ::close(fd);
+                if (ok) return true;
+                ::unlink(name.constData());
+            }
+        }
         *error =
             QStringLiteral("Не удалось создать таблицу %1: %2").arg(Native(path), SysError(err));
         return false;
@@ -307,7 +323,7 @@ bool DbfFile::ReadHeader(QString *error) {
         bool printable = !f.name.isEmpty();
         for (char c : f.name)
             printable = printable && c > ' ' && c < 0x7F;
-        if (!printable || f.width == 0 || f.type < 'A' || f.type > 'Z') {
+        if (!printable || f.width == 0 || f.type <= ' ' || f.type >= 0x7F) {
             *error = NotDbase(path_);
             return false;
         }

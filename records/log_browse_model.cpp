@@ -1,5 +1,7 @@
 #include "records/log_browse_model.h"
 
+#include "records/records_log.h"
+
 #include <QLocale>
 
 namespace {
@@ -76,6 +78,8 @@ const QByteArray *LogBrowseModel::Page(int row) const {
             ++j;
         if (file.ReadRecords(records_[i], j - i, &run, &error))
             buffer->replace(qsizetype(i - first) * len, run.size(), run);
+        else
+            qCWarning(lcRecords) << error; // those rows show blank
         i = j;
     }
     pages_.insert(page, buffer, 1);
