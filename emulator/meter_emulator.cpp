@@ -85,6 +85,7 @@ struct MeterEmulator::Impl {
     int slaveFd = -1; // held open so the master never sees a hang-up between clients
     int stopFd = -1;
     bool isPty = false;
+    bool markedParity = false; // a real port that reports mark bytes through PARMRK
     std::thread thread;
 
     void log(const QString &line) {
@@ -133,10 +134,12 @@ bool MeterEmulator::Impl::openLine() {
         termios t{};
         if (tcgetattr(fd, &t) != 0) return fail(path);
         cfmakeraw(&t);
-        // Space parity without checking: mark and space bytes both come through.
+        // Space parity, checked and marked: a byte sent with mark parity arrives as a
+        // parity error, which PARMRK turns into FF 00 b.
         t.c_cflag &= ~(PARODD | CSTOPB);
         t.c_cflag |= PARENB | CMSPAR | CLOCAL | CREAD;
-        t.c_iflag &= ~(INPCK | PARMRK);
+        t.c_iflag |= INPCK | PARMRK;
+        t.c_iflag &= ~(IGNPAR | ISTRIP);
         if (opts.baud > 0) {
             const speed_t sp = SpeedFor(opts.baud);
             if (sp == B0) {
@@ -147,6 +150,18 @@ bool MeterEmulator::Impl::openLine() {
             cfsetospeed(&t, sp);
         }
         if (tcsetattr(fd, TCSANOW, &t) != 0) return fail(path);
+        // Some adapters drop CMSPAR without saying so; then parity is not seen at all.
+        termios back{};
+        markedParity = tcgetattr(fd, &back) == 0 && (back.c_cflag & CMSPAR) &&
+                       (back.c_cflag & PARENB) && (back.c_iflag & PARMRK);
+        if (!markedParity) {
+            back.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+            back.c_iflag &= ~(INPCK | PARMRK);
+            tcsetattr(fd, TCSANOW, &back);
+            log(QStringLiteral("%1: the driver keeps no mark/space parity; requests are framed "
+                               "by their length byte only")
+                    .arg(path));
+        }
     }
     stopFd = eventfd(0, EFD_NONBLOCK);
     if (stopFd < 0) return fail(QStringLiteral("eventfd"));
@@ -164,6 +179,7 @@ LineParity MeterEmulator::Impl::observeParity() const {
 
 void MeterEmulator::Impl::run() {
     RequestFramer framer;
+    ParityMarkDecoder marks;
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
         const int timeout = framer.pending() ? int(kRequestGapMs / 2) : -1;
@@ -176,7 +192,14 @@ void MeterEmulator::Impl::run() {
             const ssize_t got = ::read(fd, buf, sizeof buf);
             // Read the flags at once: the sender switches parity 10 ms after the first byte.
             const LineParity parity = observeParity();
-            if (got > 0) events = framer.push(QByteArray(buf, got), parity, SteadyMs());
+            if (got > 0 && markedParity) {
+                for (const auto &run : marks.feed(QByteArray(buf, got))) {
+                    auto more = framer.push(run.bytes, run.parity, SteadyMs());
+                    events.insert(events.end(), more.begin(), more.end());
+                }
+            } else if (got > 0) {
+                events = framer.push(QByteArray(buf, got), parity, SteadyMs());
+            }
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
             if (!waitMs(50)) return; // a device gone away; keep trying until stopped
         }

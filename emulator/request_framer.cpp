@@ -110,3 +110,33 @@ std::vector<RequestFramer::Event> RequestFramer::idle(qint64 nowMs) {
     m_rawPar.clear();
     return out;
 }
+
+std::vector<ParityMarkDecoder::Run> ParityMarkDecoder::feed(const QByteArray &raw) {
+    std::vector<Run> runs;
+    const auto out = [&](char b, LineParity p) {
+        if (runs.empty() || runs.back().parity != p) runs.push_back({{}, p});
+        runs.back().bytes.append(b);
+    };
+    for (char c : raw) {
+        const auto b = static_cast<std::uint8_t>(c);
+        if (m_state == 0) {
+            if (b == 0xFF)
+                m_state = 1;
+            else
+                out(c, LineParity::Space);
+        } else if (m_state == 1) {
+            if (b == 0x00) {
+                m_state = 2;
+            } else {
+                // FF FF is a plain FF; anything else cannot follow a marking.
+                out(char(0xFF), LineParity::Space);
+                if (b != 0xFF) out(c, LineParity::Space);
+                m_state = 0;
+            }
+        } else {
+            out(c, LineParity::Mark);
+            m_state = 0;
+        }
+    }
+    return runs;
+}

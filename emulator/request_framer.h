@@ -54,3 +54,18 @@ private:
 };
 
 bool ParityOk(const std::vector<LineParity> &parity);
+
+// On a real port read with space parity, INPCK and PARMRK, a byte sent with mark
+// parity arrives as FF 00 b, and a plain FF as FF FF. This undoes that marking and
+// tells each byte's parity; a marking split across reads is carried over.
+class ParityMarkDecoder {
+public:
+    struct Run {
+        QByteArray bytes;
+        LineParity parity;
+    };
+    std::vector<Run> feed(const QByteArray &raw);
+
+private:
+    int m_state = 0; // 1 after FF, 2 after FF 00
+};

@@ -98,4 +98,22 @@ TEST(RequestFramer, ObservesParityOfEachByte) {
     }
 }
 
+TEST(ParityMarkDecoder, UndoesTheMarkingOfARealPort) {
+    ParityMarkDecoder d;
+    // 00 sent with mark parity, then 02 FF (a plain FF doubled) 71, split mid-marking.
+    auto runs = d.feed(QByteArray::fromHex("FF"));
+    EXPECT_TRUE(runs.empty());
+    runs = d.feed(QByteArray::fromHex("000002FFFF"));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].bytes, QByteArray::fromHex("00"));
+    EXPECT_EQ(runs[0].parity, LineParity::Mark);
+    EXPECT_EQ(runs[1].bytes, QByteArray::fromHex("02FF"));
+    EXPECT_EQ(runs[1].parity, LineParity::Space);
+    runs = d.feed(QByteArray::fromHex("71FF00FF"));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].bytes, QByteArray::fromHex("71"));
+    EXPECT_EQ(runs[1].bytes, QByteArray::fromHex("FF"));
+    EXPECT_EQ(runs[1].parity, LineParity::Mark);
+}
+
 } // namespace
