@@ -72,7 +72,6 @@ bool TVaCommThread::Dispatch(uint32_t word) {
         std::lock_guard g(sync->lock);
         if (stopping_) return false;
         sync->current = ticket;
-        sync->interrupted = false;
     }
     // The owner is the context: a destroyed owner drops the call. The call never
     // touches this thread object, which Close may have deleted by then.
@@ -96,6 +95,11 @@ bool TVaCommThread::Dispatch(uint32_t word) {
         g, [&] { return ticket->state == Ticket::Done || stopping_ || sync->interrupted; });
     sync->current.reset();
     return !stopping_;
+}
+
+void TVaCommThread::ClearInterrupt() {
+    std::lock_guard g(sync_->lock);
+    sync_->interrupted = false;
 }
 
 void TVaCommThread::Interrupt() {
@@ -151,6 +155,7 @@ void TVaCommWriteThread::Execute() {
         {
             std::lock_guard g(writeLock_);
             chunk = QByteArray(buffer_.Data(), buffer_.Count());
+            ClearInterrupt(); // anything queued from here on interrupts the next notice
         }
         if (chunk.isEmpty()) {
             dataWaiting_.ResetEvent();

@@ -46,6 +46,7 @@ protected:
     // the wait early (the dispatch still runs later, unless the thread is stopped).
     bool Dispatch(uint32_t word);
     void Interrupt();
+    void ClearInterrupt();
 
     TVaCustomComm *owner_;
     TVaWaitEvent stopEvent_;
