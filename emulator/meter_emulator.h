@@ -50,24 +50,32 @@ public:
     MeterEmulator(const MeterEmulator &) = delete;
     MeterEmulator &operator=(const MeterEmulator &) = delete;
 
+    // Loads the state file, opens the line and starts the reading thread; false with
+    // lastError() when the file or the line cannot be used.
     bool start();
+    // Stops the thread, saves the state file and closes the line.
     void stop();
     QString lastError() const;
 
     // The path a client opens: the pty's slave side, or the --port device.
     QString devicePath() const;
 
+    // Faults are used up in the order they were added (see Fault).
     void addFault(const Fault &fault);
     void clearFaults();
 
     // Requests whose first byte was not sent with mark parity, or a later byte not
     // with space parity (only where the line lets the parity be seen).
     int parityViolations() const;
+    // Every request framed so far (answered or not), with its bytes' parity.
     std::vector<ObservedRequest> requestsSeen() const;
+    // Forgets the requests seen and the violations counted.
     void clearRequestsSeen();
 
+    // A copy with the clock and counters brought up to now.
     MeterState state() const;
     void setState(const MeterState &state);
+    // Whether writes are open (a correct password less than 60 s before the last write).
     bool accessOpen() const;
 
 private:
