@@ -1,0 +1,235 @@
+#include "tools/ormix_cli/cli_session.h"
+
+#include "link/port_table.h"
+#include "meter/poll_cycle.h"
+#include "meter/write_sequence.h"
+#include "records/setting_log.h"
+
+#include <QLoggingCategory>
+#include <QRegularExpression>
+#include <QSettings>
+#include <exception>
+
+namespace {
+Q_LOGGING_CATEGORY(lcTools, "ormix.tools", QtWarningMsg)
+
+TVaBaudrate BaudrateOf(int bitsPerSecond) {
+    switch (bitsPerSecond) {
+    case 1200:
+        return br1200;
+    case 2400:
+        return br2400;
+    case 9600:
+        return br9600;
+    default:
+        return br4800;
+    }
+}
+
+// The send and receive trace; every other protocol line is a rejection, a timeout or a
+// decoder's message.
+bool IsTraceLine(const QString &line) {
+    static const QRegularExpression re(
+        QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} (Send |Received: )"));
+    return re.match(line).hasMatch();
+}
+} // namespace
+
+CliSession::CliSession(CliOptions options, QObject *parent)
+    : QObject(parent), options_(std::move(options)) {
+    limit_.setSingleShot(true);
+    limit_.setInterval(kRunLimitMs);
+    connect(&limit_, &QTimer::timeout, this, [this] {
+        if (failureLine_.isEmpty())
+            failureLine_ =
+                QStringLiteral("the exchange did not end within %1 s").arg(kRunLimitMs / 1000);
+        Finish(ExitMeter);
+    });
+}
+
+CliSession::~CliSession() {
+    engine_.reset(); // before the port it listens to
+}
+
+QString CliSession::DefaultPortName() {
+    QSettings settings(QStringLiteral("Veltaron"), QStringLiteral("Ormix"));
+    bool ok = false;
+    int n = settings.value(QStringLiteral("Port"), 1).toInt(&ok);
+    if (!ok || n <= 0) n = 1;
+    return QStringLiteral("COM%1").arg(n);
+}
+
+void CliSession::Error(const QString &text) {
+    if (ErrorLine) ErrorLine(QStringLiteral("ormix-cli: ") + text);
+}
+
+int CliSession::Run() {
+    const QString name = options_.port.isEmpty() ? DefaultPortName() : options_.port;
+    try {
+        if (name.startsWith('/')) {
+            port_.SetDeviceName(name);
+        } else {
+            port_.SetPortNum(PortNumberOf(name).value_or(1));
+        }
+        port_.SetBaudrate(BaudrateOf(options_.baud));
+        engine_ = std::make_unique<TExchangeEngine>(&port_, this);
+        engine_->Protocol().SetLogging(true);
+        // Master mode is what writes the send and receive lines.
+        engine_->Protocol().SetMasterMode(options_.trace);
+        port_.Open();
+    } catch (const EVaCommError &e) {
+        Error(QStringLiteral("Ошибка открытия порта %1: %2").arg(name, e.text));
+        return ExitPort;
+    }
+
+    connected_ = true;
+    limit_.start();
+    engine_->StartExchange();
+    loop_.exec();
+    limit_.stop();
+    connected_ = false;
+    try {
+        engine_->EndConnection();
+    } catch (const EVaCommError &e) {
+        Error(QStringLiteral("Ошибка закрытия порта %1: %2").arg(name, e.text));
+    }
+
+    if (exitCode_ == ExitMeter) {
+        // With --trace the failing line is already on the screen.
+        if (!options_.trace && !failureLine_.isEmpty()) Error(failureLine_);
+        if (writeFailed_)
+            Error(TExchangeEngine::WriteFailureTitle + QStringLiteral(": ") +
+                  TExchangeEngine::WriteFailureText);
+    }
+    return exitCode_;
+}
+
+QByteArray CliSession::NextPollFrame() {
+    if (phase_ == Phase::Reading) {
+        if (!failureLine_.isEmpty()) {
+            Finish(ExitMeter);
+        } else if (cycleStarted_ && pollIndex_ == 0) {
+            if (options_.command == CliCommand::Write) {
+                // The operator's click: the write goes behind the request now queued.
+                phase_ = Phase::WriteQueued;
+                QMetaObject::invokeMethod(this, &CliSession::StartWrite, Qt::QueuedConnection);
+            } else {
+                Finish(ExitDone);
+            }
+        }
+    } else if (phase_ == Phase::WriteQueued && writeStarted_) {
+        // The queue ran dry behind the write: the engine has logged it, or it failed.
+        Finish(writeFailed_ ? ExitMeter : logFailed_ ? ExitLog : ExitDone);
+    }
+
+    const int major = snapshot_.FirmwareMajor();
+    const PollStep step =
+        NextPollRequest(pollIndex_, major, LayoutForFirmware(major).ddmControlsEnabled);
+    if (pollIndex_ == 0) cycleStarted_ = true;
+    pollIndex_ = step.nextIndex;
+    return step.frame;
+}
+
+void CliSession::StartWrite() {
+    if (phase_ != Phase::WriteQueued || writeStarted_) return;
+    const CliWriteOptions &w = options_.write;
+    const int major = snapshot_.FirmwareMajor();
+    const QString refusal = CheckWriteForFirmware(w, major, snapshot_.VersionText());
+    if (!refusal.isEmpty()) {
+        Error(refusal);
+        if (ErrorLine) ErrorLine(CliUsageLine());
+        Finish(ExitUsage);
+        return;
+    }
+
+    WriteChoices c;
+    c.firmwareMajor = major;
+    c.accessPassword = w.password;
+    c.checkPassword = w.newPassword.has_value();
+    c.newPassword = w.newPassword.value_or(0);
+    c.checkTime = w.writesTime();
+    if (c.checkTime) {
+        // The pickers follow the PC clock; "now" is the moment of the click.
+        writtenClock_ = w.timeNow ? QDateTime::currentDateTime() : *w.time;
+        writtenClock_ = writtenClock_.addMSecs(-writtenClock_.time().msec());
+        c.date = writtenClock_.date();
+        c.time = writtenClock_.time();
+        c.summerTime = w.summer;
+    }
+    c.factoryNumberMarked = w.number.has_value();
+    c.factoryNumber = w.number.value_or(0);
+    c.checkCorrect = w.correction.has_value();
+    c.correction = w.correction.value_or(0);
+    c.checkStatus = w.statusReset;
+    c.checkSchedule = w.billingDay.has_value();
+    c.billingDay = w.billingDay.value_or(1);
+    c.billingHour = w.billingHour.value_or(0);
+    c.checkIndi = w.display.has_value();
+    for (int i = 0; i < 4; ++i)
+        c.display[i] = (w.display.value_or(0) >> i) & 1;
+    c.checkDdm = w.ddm.has_value();
+    c.ddmEnabled = LayoutForFirmware(major).ddmControlsEnabled;
+    c.ddmNumber = w.ddm.value_or(0);
+    c.checkResetVisible = LayoutForFirmware(major).checkResetVisible;
+    c.checkReset = w.resetBilling;
+    c.checkResetTariff = w.resetSchedule;
+
+    const WriteSequence seq = BuildWriteSequence(c);
+    if (!seq.ok()) {
+        Error(seq.error);
+        Finish(ExitUsage);
+        return;
+    }
+    writeStarted_ = true;
+    engine_->SetWritePending(true);
+    for (const QByteArray &frame : seq.frames)
+        engine_->Commands().Append(frame);
+}
+
+void CliSession::DecodeReply(const QByteArray &reply, const QByteArray &) {
+    if (!snapshot_.Decode(reply)) return; // the password acknowledgement carries nothing
+    if (!reply.isEmpty() && std::uint8_t(reply.at(0)) == 0x04 && snapshot_.clock) {
+        addingOwnLine_ = true;
+        for (const QString &line : snapshot_.clock->protocolLines)
+            engine_->Protocol().AddMessage(line);
+        addingOwnLine_ = false;
+    }
+}
+
+void CliSession::LogCompletedWrite() {
+    const CliWriteOptions &w = options_.write;
+    if (w.noLog) return;
+    const SettingLog log(w.logPath.isEmpty() ? SettingLog::DefaultPath() : w.logPath);
+    try {
+        const auto result = LogLocalRecord(
+            log, MakeCliLogInput(snapshot_, w, writtenClock_, QDateTime::currentDateTime()));
+        if (result.ok()) return;
+        Error(QStringLiteral("Ошибка записи в БД: ") + result.error);
+    } catch (const std::exception &e) {
+        Error(QStringLiteral("Ошибка записи в БД: ") + QString::fromUtf8(e.what()));
+    }
+    logFailed_ = true;
+}
+
+void CliSession::ShowWriteFailure(const QString &, const QString &) {
+    writeFailed_ = true;
+    qCDebug(lcTools) << "write failed:" << failureLine_;
+}
+
+void CliSession::ProtocolLineAdded(const QString &line) {
+    if (options_.trace && ErrorLine) ErrorLine(line);
+    if (!addingOwnLine_ && failureLine_.isEmpty() && !IsTraceLine(line)) failureLine_ = line;
+}
+
+void CliSession::Finish(int exitCode) {
+    if (phase_ == Phase::Done) return;
+    phase_ = Phase::Done;
+    exitCode_ = exitCode;
+    // No further frame is queued; the port is closed outside the port's event handler.
+    connected_ = false;
+    QMetaObject::invokeMethod(this, &CliSession::EndRun, Qt::QueuedConnection);
+}
+
+void CliSession::EndRun() {
+    loop_.quit();
+}

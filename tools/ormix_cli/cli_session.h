@@ -1,0 +1,75 @@
+#pragma once
+// One run of ormix-cli against a meter: the window's exchange engine and serial component
+// with this object as their host in place of the main window. It connects, reads the
+// version and one full poll cycle, queues the settings write behind the poll request in
+// flight (as a click on "Записать" would), lets the engine log it, and disconnects.
+#include "link/exchange_engine.h"
+#include "link/exchange_host.h"
+#include "link/vacomm.h"
+#include "tools/ormix_cli/cli_options.h"
+#include "tools/ormix_cli/meter_snapshot.h"
+
+#include <QDateTime>
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+class CliSession : public QObject, public TExchangeHost {
+    Q_OBJECT
+public:
+    // The longest a run may take: a full cycle and a full write are a few seconds even
+    // when every exchange waits for its timeout.
+    static constexpr int kRunLimitMs = 60000;
+
+    explicit CliSession(CliOptions options, QObject *parent = nullptr);
+    ~CliSession() override;
+
+    // Opens the port, runs the command, closes the port; the exit status of CliExit.
+    int Run();
+
+    const MeterSnapshot &Snapshot() const { return snapshot_; }
+
+    // Where lines for standard error go (messages, and the trace with --trace).
+    std::function<void(const QString &)> ErrorLine;
+
+    // The port name shown in messages and the device Open is given.
+    static QString DefaultPortName(); // QSettings "Port", 1 when absent -> "COM1"
+
+    // TExchangeHost
+    bool IsConnected() const override { return connected_; }
+    QByteArray NextPollFrame() override;
+    void ResetPoll() override { pollIndex_ = 0; }
+    void DecodeReply(const QByteArray &reply, const QByteArray &request) override;
+    void LogCompletedWrite() override;
+    void ShowWriteFailure(const QString &title, const QString &text) override;
+    void ProtocolLineAdded(const QString &line) override;
+
+private:
+    enum class Phase { Reading, WriteQueued, Done };
+
+    void StartWrite();
+    void Finish(int exitCode);
+    void EndRun();
+    void Error(const QString &text);
+
+    CliOptions options_;
+    TVaComm port_;
+    std::unique_ptr<TExchangeEngine> engine_;
+    QEventLoop loop_;
+    QTimer limit_;
+    MeterSnapshot snapshot_;
+
+    bool connected_ = false;
+    Phase phase_ = Phase::Reading;
+    int pollIndex_ = 0;
+    bool cycleStarted_ = false;
+    int exitCode_ = ExitDone;
+    QString failureLine_; // the protocol text of the first failed exchange
+    bool addingOwnLine_ = false;
+    bool writeStarted_ = false;
+    bool writeFailed_ = false;
+    bool logFailed_ = false;
+    QDateTime writtenClock_; // the time the clock frame carries
+};
