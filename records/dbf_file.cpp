@@ -387,7 +387,9 @@ QVariant DbfFile::Value(const char *record, int field) const {
         return v ? QVariant(*v) : QVariant();
     }
     case 'D': {
-        const QDate d = QDate::fromString(QString::fromLatin1(raw), QStringLiteral("yyyyMMdd"));
+        const QDate d =
+            QDate::fromString(QString::fromLatin1(raw.first(qMin<qsizetype>(8, raw.size()))),
+                              QStringLiteral("yyyyMMdd"));
         return d.isValid() ? QVariant(d) : QVariant();
     }
     case 'L': {
