@@ -142,7 +142,6 @@ private:
     std::unique_ptr<class TVaCommDevice> device_;
     TVaCriticalSection writeLock_;
     TVaCriticalSection readLock_;
-    TVaWaitEvent ioEvent_; // kept for the Win32 shape; the POSIX device waits by poll()
     std::unique_ptr<class TVaCommEventThread> eventThread_;
     std::unique_ptr<class TVaCommWriteThread> writeThread_;
 };

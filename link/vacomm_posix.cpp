@@ -22,6 +22,8 @@
 
 Q_LOGGING_CATEGORY(lcVaComm, "ormix.link", QtWarningMsg)
 
+int VaSetCustomBaud(int fd, int baud); // vacomm_posix_baud.cpp
+
 namespace {
 
 QString OsText(int code) {
@@ -250,8 +252,10 @@ void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int
     const int fd = d->fd;
     termios t{};
     if (::tcgetattr(fd, &t) != 0) Raise("Error writing dcb", errno);
-    const speed_t speed = SpeedOf(s.baud);
-    if (speed == 0 || s.databits == db4) Raise("Error writing dcb", EINVAL);
+    // A rate without a B-constant is set afterwards through termios2.
+    const bool customRate = SpeedOf(s.baud) == 0;
+    const speed_t speed = customRate ? B38400 : SpeedOf(s.baud);
+    if (s.baud <= 0 || s.databits == db4) Raise("Error writing dcb", EINVAL);
 
     // Raw bytes: no break-to-signal, no CR mapping, no XON/XOFF unless asked, no output
     // processing, no echo; no PARMRK, which would double every received 0xFF.
@@ -308,6 +312,9 @@ void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int
             (back.c_iflag & (IXON | IXOFF | INPCK | ICRNL)) !=
                 (t.c_iflag & (IXON | IXOFF | INPCK | ICRNL)))
             Raise("Error writing dcb", code);
+    }
+    if (customRate) {
+        if (int code = VaSetCustomBaud(fd, s.baud)) Raise("Error writing dcb", code);
     }
 
     // tcsetattr succeeds even when a flag was dropped. Mark and space parity carry the

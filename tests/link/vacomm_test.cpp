@@ -320,6 +320,18 @@ TEST_F(VaCommTest, WriteThreadReportsOutputEmptyOnTheUiThread) {
     EXPECT_TRUE(onUiThread);
 }
 
+TEST_F(VaCommTest, AWriteTheDeviceRefusesReachesOnError) {
+    QList<int> errors;
+    comm.OnError = [&](TVaCustomComm *, int flags) { errors.append(flags); };
+    comm.Open();
+    pty.CloseMaster();
+    EXPECT_TRUE(comm.WriteText("lost")); // queued: the failure comes later
+    ASSERT_TRUE(WaitUntil([&] { return !errors.isEmpty(); }));
+    EXPECT_EQ(errors, QList<int>{0x0400}); // CE_IOE
+    // The queue was dropped, so the thread does not retry for ever and room is back.
+    EXPECT_TRUE(comm.WriteText(QByteArray(2048, 'x')));
+}
+
 TEST_F(VaCommTest, AFullWriteQueueWaitsForRoomThenGivesUp) {
     TVaBuffers small;
     small.SetWriteSize(16);
@@ -336,6 +348,37 @@ TEST_F(VaCommTest, AFullWriteQueueWaitsForRoomThenGivesUp) {
     EXPECT_EQ(ErrorOf([&] { comm.WriteText(QByteArray(17, 'x')); }),
               "Output buffer is full. Please check comm status.");
     EXPECT_GE(t.elapsed(), 150);
+}
+
+TEST_F(VaCommTest, LineSettingsReachTheDeviceOrAreRefusedWithTheirOldValue) {
+    comm.SetDirectWrite(true);
+    comm.SetBaudrate(br14400); // no B-constant: set through termios2
+    comm.Open();
+    auto speed = [&] {
+        termios t{};
+        ::tcgetattr(pty.master, &t);
+        return ::cfgetospeed(&t);
+    };
+    EXPECT_EQ(speed(), speed_t(0010000)); // BOTHER, from the kernel's termbits
+    comm.SetBaudrate(br4800);
+    EXPECT_EQ(speed(), speed_t(B4800));
+    comm.SetUserBaudrate(57600);
+    EXPECT_EQ(speed(), speed_t(B57600));
+    EXPECT_EQ(comm.Baudrate(), brUser);
+
+    // Raw mode: no flow control characters, no CR mapping, no processing on either side.
+    termios t{};
+    ::tcgetattr(pty.master, &t);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL | BRKINT | PARMRK | ISTRIP), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    comm.FlowControl().SetXonXoffOut(true);
+    ::tcgetattr(pty.master, &t);
+    EXPECT_TRUE(t.c_iflag & IXON);
+
+    EXPECT_EQ(ErrorOf([&] { comm.SetDatabits(db4); }), "Error writing dcb (22), Invalid argument");
+    EXPECT_EQ(comm.Databits(), db8);
+    EXPECT_TRUE(comm.Active());
 }
 
 TEST_F(VaCommTest, ParityChangesForTheNextByteWritten) {
