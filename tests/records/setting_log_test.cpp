@@ -11,6 +11,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -106,6 +107,28 @@ TEST_F(SettingLogTest, RowSurvivesAKillRightAfterTheInsert) {
     ASSERT_TRUE(rows.ok()) << rows.error.toStdString();
     ASSERT_EQ(rows.value.size(), 1);
     EXPECT_EQ(rows.value[0][F::CNumber], 42.0);
+}
+
+// A disk that fills in the middle of a record: the insert fails and the file is as it was.
+TEST_F(SettingLogTest, WriteFailingHalfWayLeavesTheFileAsItWas) {
+    SettingLog log(Path());
+    Insert(log, Row(1, QDate(2026, 1, 1)));
+    const QByteArray before = FileBytes(Path());
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{rlim_t(before.size() + 10), rlim_t(before.size() + 10)};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(log.QueryInsert(Row(2, QDate(2026, 1, 2))).ok() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the insert was reported as written";
+    EXPECT_EQ(FileBytes(Path()), before);
+    Insert(log, Row(3, QDate(2026, 1, 3)));
+    EXPECT_EQ(log.QueryMax().value, 3.0);
 }
 
 TEST_F(SettingLogTest, QueriesOfAnEmptyTable) {
