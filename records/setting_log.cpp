@@ -68,6 +68,7 @@ int DateKey(const QDate &d) {
 template <typename Fn> bool Scan(SettingTableReader &reader, QString *error, Fn fn) {
     DbfFile &file = reader.File();
     const qint64 count = file.RecordCount();
+    if (count == 0) return true;
     const qint64 perBlock = qMax<qint64>(1, (1 << 20) / file.RecordLength());
     QByteArray block;
     for (qint64 first = 0; first < count; first += perBlock) {
@@ -142,6 +143,12 @@ SettingRow MakeLocalLogRow(const LocalLogInput &in) {
 // --- SettingTableReader ----------------------------------------------------------------
 
 bool SettingTableReader::Open(const QString &path, QString *error) {
+    // No table yet is an empty log: the first insert creates it.
+    columns_.fill(-1);
+    if (!QFileInfo::exists(path)) {
+        file_.Close();
+        return true;
+    }
     if (!file_.Open(path, DbfFile::Mode::Read, error)) return false;
     for (int i = 0; i < kSettingFieldCount; ++i)
         columns_[i] = file_.FieldIndex(SettingFieldDef(SettingField(i)).name);

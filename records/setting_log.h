@@ -75,6 +75,7 @@ public:
     // maintaining that index would leave it stale for the programs that rely on it.
     LogResult<bool> QueryInsert(const SettingRow &row) const;
 
+    // The read queries see a missing table as an empty one.
     LogResult<std::optional<double>> QueryMax() const;    // MAX(c_number); NULL when empty
     LogResult<std::optional<QDate>> QueryMaxDate() const; // MAX(date_rec)
     LogResult<QList<SettingRow>> QuerySelect(const QDate &dateRec) const; // table order
@@ -100,6 +101,7 @@ LogResult<bool> LogLocalRecord(const SettingLog &log, const LocalLogInput &in);
 // own field order onto SettingField.
 class SettingTableReader {
 public:
+    // A missing file opens as an empty table; a bad one fails with the reason.
     bool Open(const QString &path, QString *error);
     void Close() { file_.Close(); }
     DbfFile &File() { return file_; }

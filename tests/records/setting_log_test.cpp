@@ -131,16 +131,22 @@ TEST_F(SettingLogTest, WriteFailingHalfWayLeavesTheFileAsItWas) {
     EXPECT_EQ(log.QueryMax().value, 3.0);
 }
 
-TEST_F(SettingLogTest, QueriesOfAnEmptyTable) {
+// A table without rows and no table at all (a new workstation) read the same.
+TEST_F(SettingLogTest, QueriesOfAnEmptyOrMissingTable) {
     MakeTable(Path(), NewSettingTableFields(), {});
-    SettingLog log(Path());
-    EXPECT_EQ(log.NextFactoryNumber().value, 1);
-    EXPECT_FALSE(log.QueryMax().value.has_value());
-    EXPECT_FALSE(log.QueryMaxDate().value.has_value());
-    EXPECT_TRUE(log.Table1({QDate(2000, 1, 1), QDate(2100, 1, 1), 0}).value.isEmpty());
-    const auto prefill = log.LastLoggedPrefill();
-    EXPECT_TRUE(prefill.ok());
-    EXPECT_FALSE(prefill.value.pass || prefill.value.indicator);
+    for (const QString &path : {Path(), Path("missing.dbf")}) {
+        SCOPED_TRACE(path.toStdString());
+        SettingLog log(path);
+        EXPECT_EQ(log.NextFactoryNumber().value, 1);
+        EXPECT_FALSE(log.QueryMax().value.has_value());
+        EXPECT_FALSE(log.QueryMaxDate().value.has_value());
+        EXPECT_TRUE(log.QuerySelect(QDate(2026, 1, 1)).value.isEmpty());
+        EXPECT_TRUE(log.Table1({QDate(2000, 1, 1), QDate(2100, 1, 1), 0}).value.isEmpty());
+        const auto prefill = log.LastLoggedPrefill();
+        EXPECT_TRUE(prefill.ok()) << prefill.error.toStdString();
+        EXPECT_FALSE(prefill.value.pass || prefill.value.indicator);
+    }
+    EXPECT_FALSE(QFile::exists(Path("missing.dbf"))) << "reading created a table";
 }
 
 TEST_F(SettingLogTest, MaxNextNumberAndPrefill) {
