@@ -30,7 +30,6 @@ struct TVaCommThread::Ticket {
 struct TVaCommThread::Sync {
     std::mutex lock;
     std::condition_variable done;
-    std::shared_ptr<Ticket> current;
     bool stopped = false; // drops every hand-over still queued
     bool interrupted = false;
 };
@@ -68,11 +67,7 @@ void TVaCommThread::Stop() {
 bool TVaCommThread::Dispatch(uint32_t word) {
     auto ticket = std::make_shared<Ticket>();
     std::shared_ptr<Sync> sync = sync_;
-    {
-        std::lock_guard g(sync->lock);
-        if (stopping_) return false;
-        sync->current = ticket;
-    }
+    if (stopping_) return false;
     // The owner is the context: a destroyed owner drops the call. The call never
     // touches this thread object, which Close may have deleted by then.
     TVaCustomComm *owner = owner_;
@@ -93,7 +88,6 @@ bool TVaCommThread::Dispatch(uint32_t word) {
     std::unique_lock g(sync->lock);
     sync->done.wait(
         g, [&] { return ticket->state == Ticket::Done || stopping_ || sync->interrupted; });
-    sync->current.reset();
     return !stopping_;
 }
 
