@@ -94,6 +94,7 @@ int CliSession::Run() {
         Error(QStringLiteral("Ошибка закрытия порта %1: %2").arg(name, e.text));
     }
 
+    if (writeFailed_) exitCode_ = ExitMeter;
     if (exitCode_ == ExitMeter) {
         // With --trace the failing line is already on the screen.
         if (!options_.trace && !failureLine_.isEmpty()) Error(failureLine_);
@@ -118,8 +119,11 @@ QByteArray CliSession::NextPollFrame() {
             }
         }
     } else if (phase_ == Phase::WriteQueued && writeStarted_) {
-        // The queue ran dry behind the write: the engine has logged it, or it failed.
-        Finish(writeFailed_ ? ExitMeter : logFailed_ ? ExitLog : ExitDone);
+        // The queue ran dry behind the write: the engine has logged it, or it failed (the
+        // failure empties the queue before it reports the failed write, so its protocol
+        // line tells).
+        const bool failed = writeFailed_ || !failureLine_.isEmpty();
+        Finish(failed ? ExitMeter : logFailed_ ? ExitLog : ExitDone);
     }
 
     const int major = snapshot_.FirmwareMajor();
