@@ -304,20 +304,26 @@ TEST_F(VaCommTest, HandlerExceptionsGoToTheErrorReport) {
     EXPECT_EQ(reports, (QStringList{"open handler failed", "handler failed"}));
 }
 
-TEST_F(VaCommTest, WriteThreadReportsOutputEmptyOnTheUiThread) {
-    ASSERT_FALSE(comm.DirectWrite());
-    int empties = 0;
-    bool onUiThread = false;
-    comm.OnTxEmpty = [&](TVaCustomComm *) {
-        ++empties;
-        onUiThread = QThread::currentThread() == qApp->thread();
-    };
-    comm.Open();
-    const QByteArray all = AllByteValues();
-    EXPECT_TRUE(comm.WriteText(all));
-    EXPECT_EQ(pty.Receive(all.size()), all);
-    EXPECT_TRUE(WaitUntil([&] { return empties >= 1; }));
-    EXPECT_TRUE(onUiThread);
+// Both ways of writing report output-empty: the write thread itself, or the event
+// thread after a direct write.
+TEST_F(VaCommTest, OutputEmptyReachesTheUiThread) {
+    for (bool direct : {false, true}) {
+        SCOPED_TRACE(direct ? "direct write" : "write thread");
+        comm.SetDirectWrite(direct);
+        int empties = 0;
+        bool onUiThread = false;
+        comm.OnTxEmpty = [&](TVaCustomComm *) {
+            ++empties;
+            onUiThread = QThread::currentThread() == qApp->thread();
+        };
+        comm.Open();
+        const QByteArray all = AllByteValues();
+        EXPECT_TRUE(comm.WriteText(all));
+        EXPECT_EQ(pty.Receive(all.size()), all);
+        EXPECT_TRUE(WaitUntil([&] { return empties >= 1; }));
+        EXPECT_TRUE(onUiThread);
+        comm.Close();
+    }
 }
 
 TEST_F(VaCommTest, AWriteTheDeviceRefusesReachesOnError) {
