@@ -1,0 +1,69 @@
+#include "platform/platform.h"
+
+#include <QByteArray>
+#include <QLoggingCategory>
+#include <cerrno>
+#include <ctime>
+#include <pwd.h>
+#include <sys/sysinfo.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcPlatform, "ormix.platform", QtWarningMsg)
+
+Platform::~Platform() = default;
+
+QString Platform::ComputerName() const {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0) return {};
+    return QString::fromLocal8Bit(name);
+}
+
+QString Platform::LoginName() const {
+    if (const passwd *pw = getpwuid(geteuid()); pw && pw->pw_name)
+        return QString::fromLocal8Bit(pw->pw_name);
+    const QByteArray user = qgetenv("USER");
+    return QString::fromLocal8Bit(user);
+}
+
+bool Platform::SetLocalClock(const QDateTime &moment) {
+    const qint64 ms = moment.toMSecsSinceEpoch();
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(ms / 1000);
+    ts.tv_nsec = static_cast<long>((ms % 1000) * 1000000);
+    if (clock_settime(CLOCK_REALTIME, &ts) != 0) {
+        qCDebug(lcPlatform) << "clock not set, errno" << errno;
+        return false;
+    }
+    return true;
+}
+
+MemoryStatus Platform::Memory() const {
+    MemoryStatus m;
+    struct sysinfo si {};
+    if (sysinfo(&si) != 0) return m;
+    const std::uint64_t unit = si.mem_unit ? si.mem_unit : 1;
+    m.totalPhys = si.totalram * unit;
+    m.availPhys = (si.freeram + si.bufferram) * unit;
+    m.totalPageFile = (si.totalram + si.totalswap) * unit;
+    m.availPageFile = (si.freeram + si.bufferram + si.freeswap) * unit;
+    m.totalVirtual = m.totalPageFile;
+    m.availVirtual = m.availPageFile;
+    if (m.totalPhys > 0) m.memoryLoad = static_cast<int>(100 - (m.availPhys * 100) / m.totalPhys);
+    return m;
+}
+
+namespace {
+Platform *&installed() {
+    static Platform *p = nullptr;
+    return p;
+}
+} // namespace
+
+Platform &CurrentPlatform() {
+    static Platform system;
+    return installed() ? *installed() : system;
+}
+
+void SetPlatform(Platform *replacement) {
+    installed() = replacement;
+}

@@ -1,0 +1,8 @@
+// Builds without widgets (sanitizer runs of the lower layers): no desktop to ask.
+#include "platform/platform.h"
+
+bool Platform::OpenLink(const QUrl &) {
+    return false;
+}
+
+void Platform::Beep() {}

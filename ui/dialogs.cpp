@@ -1,0 +1,25 @@
+#include "ui/dialogs.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+void fill(QDialog *d, const char *name, const QString &title, const QString &text) {
+    d->setObjectName(name);
+    d->setWindowTitle(title);
+    auto *l = new QVBoxLayout(d);
+    l->addWidget(new QLabel(text, d));
+}
+} // namespace
+
+TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
+    fill(this, "AboutBox", "О программе", "Программирование ORMIX-2 и KASTOR-5");
+}
+
+TFormHelp::TFormHelp(QWidget *parent) : QDialog(parent) {
+    fill(this, "FormHelp", "Справка", "Справка");
+}
+
+TFormSpoilage::TFormSpoilage(QWidget *parent) : QDialog(parent) {
+    fill(this, "FormSpoilage", "Брак", "Брак");
+}

@@ -1,0 +1,289 @@
+// Start-up and shutdown: configuration store, marker file, the two mode switches and how
+// they shape the window, the pre-fill from the last logged write, saving at exit.
+#include "link/vacomm.h"
+#include "platform/platform.h"
+#include "records/setting_log.h"
+#include "ui/main.h"
+#include "ui/tag.h"
+#include "ui/widgets.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QThread>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QToolBar>
+
+Q_LOGGING_CATEGORY(lcUi, "ormix.ui", QtWarningMsg)
+
+namespace {
+const QString kMarkerFile = QStringLiteral("SettingSql.kastor");
+constexpr auto kDefaultPassword = "0";        // both password fields at start
+constexpr auto kMasterWritePassword = "1111"; // the write password in master mode
+
+// An integer value of the store; a value of another type counts as absent.
+std::optional<int> readInt(QSettings &s, const char *key) {
+    if (!s.contains(key)) return std::nullopt;
+    bool ok = false;
+    const int v = s.value(key).toInt(&ok);
+    if (!ok) {
+        qCWarning(lcUi) << "configuration value" << key << "is not an integer; default kept";
+        return std::nullopt;
+    }
+    return v;
+}
+
+void setGridHeadings(QTableWidget *g, const QStringList &row0, const QStringList &col0 = {}) {
+    for (int c = 0; c < row0.size() && c < g->columnCount(); ++c)
+        g->setItem(0, c, new QTableWidgetItem(row0[c]));
+    for (int r = 0; r < col0.size() && r + 1 < g->rowCount(); ++r)
+        g->setItem(r + 1, 0, new QTableWidgetItem(col0[r]));
+}
+
+// A control the operator may not change looks like its surroundings.
+void setEditable(QAbstractSpinBox *w, bool editable) {
+    w->setReadOnly(!editable);
+    QPalette p = w->palette();
+    const QPalette parent = w->parentWidget() ? w->parentWidget()->palette() : QPalette();
+    p.setColor(QPalette::Base,
+               editable ? QPalette().color(QPalette::Base) : parent.color(QPalette::Window));
+    w->setPalette(p);
+}
+} // namespace
+
+std::unique_ptr<QSettings> TFormMain::OpenSettings() {
+    return std::make_unique<QSettings>(QStringLiteral("Veltaron"), QStringLiteral("Ormix"));
+}
+
+TFormMain::TFormMain(const StartOptions &options, QWidget *parent) : QMainWindow(parent) {
+    BuildLayout();
+    FormCreate(options);
+    ConnectHandlers();
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+TFormMain::~TFormMain() {
+    // The engine goes first: it holds the port and calls back into this window.
+    Engine.reset();
+    host.reset();
+}
+
+void TFormMain::FormCreate(const StartOptions &options) {
+    // 1. Fixed grid headings.
+    const QStringList months = {"янв.", "фев.", "март",  "апр.", "май",   "июнь",
+                                "июль", "авг.", "сент.", "окт.", "нояб.", "дек."};
+    const QStringList journalHead = {"месяц", "1 тариф", "2 тариф", "3 тариф", "наработка"};
+    setGridHeadings(GridJournal, journalHead, months);
+    setGridHeadings(GridJour, journalHead, months);
+    setGridHeadings(GridEvent, {"№", "дата", "время", "статус"});
+    setGridHeadings(StringAttrib, {"ПН", "ВТ", "СР", "ЧТ", "ПТ", "СБ", "ВС", "ПР"});
+    for (int r = 1; r < StringAttrib->rowCount(); ++r)
+        for (int c = 0; c < StringAttrib->columnCount(); ++c)
+            StringAttrib->setItem(r, c, new QTableWidgetItem(" + "));
+
+    // 2.-4. Defaults, platform family, configuration store.
+    ModeFlags = 2;
+    MeterTypeId = 6;
+    SqlMode = false;
+    SavedMeterPort = 1;
+    SavedScanerPort = 2;
+    ScanerAllowed = true;
+    NtPlatform = CurrentPlatform().IsNtFamily();
+    LabeledPass1->setText(kDefaultPassword);
+    LabeledPass2->setText(kDefaultPassword);
+    ReadConfiguration();
+
+    // 5. The marker file forces SQL mode and master mode.
+    if (QFileInfo::exists(kMarkerFile)) {
+        ModeFlags |= 1;
+        SqlMode = true;
+    }
+
+    // 6. Shape the window.
+    ApplyModes();
+
+    // 7. Ports.
+    QThread::msleep(50);
+    VaComm1 = new TVaComm(this);
+    VaComm1->setObjectName("VaComm1");
+    VaComm2 = new TVaComm(this);
+    VaComm2->setObjectName("VaComm2");
+    if (!options.port.isEmpty()) {
+        bool ok = false;
+        const int n = options.port.mid(3).toInt(&ok);
+        if (ok) SavedMeterPort = n;
+    }
+    FillPortLists(SavedMeterPort, SavedScanerPort);
+    {
+        bool ok = false;
+        const int n = ComboPort->currentText().mid(3).toInt(&ok);
+        VaComm1->SetPortNum(ok ? n : 1);
+        const int s = ComboScaner->currentText().mid(3).toInt(&ok);
+        VaComm2->SetPortNum(ok ? s : 2);
+    }
+    VaComm1->OnBreak = [this](TVaCustomComm *) { VaComm1Break(); };
+
+    // 8. The exchange engine owns Commands, TxFrame and RxBuffer.
+    host = MakeMainHost(this);
+    Engine = std::make_unique<TExchangeEngine>(VaComm1, host.get());
+    Engine->Protocol().SetMasterMode(MasterMode());
+    Engine->Protocol().SetLogging(CheckBox_Terminal->isChecked());
+
+    // 10. Speed and filter dates.
+    ComboBaud->setCurrentIndex(2);
+    VaComm1->SetBaudrate(br4800);
+    DTP1->setDate(QDate::currentDate());
+    DTP2->setDate(QDate::currentDate());
+
+    // 11. Pre-fill from the last logged write.
+    PrefillFromLog();
+
+    // 12.
+    LabeledDelta->setVisible(SqlMode);
+    LabelDelta->setVisible(SqlMode);
+    bool ok = false;
+    NewPassword = LabeledPass1->text().toInt(&ok);
+    if (!ok) NewPassword = 0;
+    LabeledPass2->setEchoMode(LabeledPass1->echoMode());
+    PageControl1->setCurrentWidget(TabSheet1);
+
+    // 13. Spreadsheet export needs a handler for workbooks; none is looked for yet.
+    BtnJournal->setEnabled(false);
+    BtnDiary->setEnabled(false);
+
+    // 14. Zone groups follow CheckOneTarif; the default holiday list.
+    CheckOneTarifClick();
+    BtnTempletClick();
+
+    // 15. The scanner port in SQL mode; failures are ignored without a message.
+    if (SqlMode && ScanerAllowed) {
+        try {
+            VaComm2->Open();
+            VaComm2->WriteChar(0);
+        } catch (const EVaCommError &e) {
+            qCDebug(lcUi) << "scanner port:" << e.text;
+        }
+    }
+
+    // Clock following and the indicator, running from start-up to exit.
+    Timer3 = new QTimer(this);
+    Timer3->setInterval(500);
+    TimerStart = new QTimer(this);
+    TimerStart->setInterval(100);
+    TimerStart->setSingleShot(true);
+    Timer3Timer();
+    Timer3->start();
+    ClearModifiedTags(TabSheet1);
+    ActionSetting->setEnabled(false);
+}
+
+void TFormMain::ReadConfiguration() {
+    auto s = OpenSettings();
+    if (s->status() != QSettings::NoError) return; // the defaults stay
+    if (auto v = readInt(*s, "Port")) SavedMeterPort = *v;
+    if (auto v = readInt(*s, "Scaner")) SavedScanerPort = *v;
+    if (s->contains("Master")) ModeFlags += 1;
+    if (s->contains("NoUser")) ModeFlags -= 2;
+    SqlMode = s->contains("Sql");
+    if (s->contains("Password")) LabeledPass1->setEchoMode(QLineEdit::Normal);
+    if (auto v = readInt(*s, "DDM")) {
+        SpinEditVDM->setValue(*v);
+        SetTag(SpinEditVDM, 0);
+    }
+    if (s->contains("NoScaner")) ScanerAllowed = false;
+}
+
+void TFormMain::ApplyModes() {
+    const bool master = MasterMode();
+    PageControl1->setTabText(PageControl1->indexOf(TabSheet4), master ? "Терминал" : "Протокол");
+    setEditable(SpinEdit_Number, master);
+    BitBtn1->setVisible(master);
+    setEditable(SpinClock, master);
+    if (master) {
+        LabeledPass1->setText(kMasterWritePassword);
+        LabeledPass1->setEchoMode(QLineEdit::Normal);
+    }
+    CheckCorrect->setVisible(master);
+    GroupBox3->setVisible(master);
+    CheckTime->setChecked(master);
+    CheckBox_Terminal->setChecked(!master);
+    LabeledPass1->setReadOnly(!(ModeFlags & 2));
+
+    PageControl1->setTabVisible(PageControl1->indexOf(TabSheet5), !SqlMode);
+    PageControl1->setTabVisible(PageControl1->indexOf(TabSchedule), !SqlMode);
+    PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), false);
+    ActionSpoilage->setVisible(SqlMode);
+    ActionFixDb->setVisible(SqlMode);
+    CheckResetTariff->setVisible(SqlMode);
+    if (auto *panel = ToolBar1->findChild<QAction *>("Panel5Action"))
+        panel->setVisible(SqlMode && ScanerAllowed);
+    LabeledDelta->setVisible(SqlMode);
+    LabelDelta->setVisible(SqlMode);
+}
+
+void TFormMain::PrefillFromLog() {
+    if (SqlMode) {
+        // The production database is a later addition; until then no zones are known.
+        CheckOneTarif->setChecked(true);
+        return;
+    }
+    CheckOneTarif->setChecked(true);
+    const SettingLog log(LocalTablePath());
+    const auto prefill = log.LastLoggedPrefill();
+    if (!prefill.ok()) {
+        // A table that cannot be read is no reason to refuse to start.
+        qCWarning(lcUi) << "pre-fill:" << prefill.error;
+        return;
+    }
+    if (prefill.value.pass) LabeledPass1->setText(QString::number(*prefill.value.pass));
+    if (prefill.value.indicator) {
+        const int bits = *prefill.value.indicator;
+        QCheckBox *boxes[] = {CheckBox1, CheckBox2, CheckBox3, CheckBox4};
+        for (int i = 0; i < 4; ++i)
+            boxes[i]->setChecked(bits & (1 << i));
+    }
+}
+
+QString TFormMain::LocalTablePath() const {
+    return SettingLog::DefaultPath();
+}
+
+void TFormMain::SaveConfiguration() {
+    auto s = OpenSettings();
+    if (s->status() != QSettings::NoError) return;
+    if (VaComm1 && VaComm1->PortNum() != 0) s->setValue("Port", VaComm1->PortNum());
+    if (VaComm2 && VaComm2->PortNum() != 0 && SqlMode) s->setValue("Scaner", VaComm2->PortNum());
+    if (CheckDdmRead->isChecked()) s->setValue("DDM", SpinEditVDM->value());
+    s->sync();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event) {
+    if (!closing) {
+        closing = true;
+        ActionDisconnectExecute();
+        ActionCloseExecute();
+        SaveConfiguration();
+        if (SqlMode && VaComm2) {
+            try {
+                VaComm2->Close();
+            } catch (const EVaCommError &) {
+            }
+        }
+        Timer3->stop();
+    }
+    event->accept();
+}

@@ -1,0 +1,5 @@
+#pragma once
+// The serial ports the lists offer, as "COMn" names in the port table's order.
+#include <QStringList>
+
+QStringList SerialPortNames();

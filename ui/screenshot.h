@@ -1,0 +1,5 @@
+#pragma once
+// For the documentation: with ORMIX_SCREENSHOT=file.png the program connects, waits
+// ORMIX_SCREENSHOT_DELAY ms (default 4000), saves a picture of the main window and exits.
+class TFormMain;
+void ScheduleScreenshotFromEnvironment(TFormMain *form);
