@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -44,11 +45,12 @@ protected:
         return *meter_;
     }
 
-    CliRun Run(const QStringList &args) {
+    CliRun Run(const QStringList &args, const QString &portMappings = {}) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", dir_.filePath("config")); // QSettings stays in here
         env.remove("ORMIX_PORTS");
+        if (!portMappings.isEmpty()) env.insert("ORMIX_PORTS", portMappings);
         env.insert("LC_ALL", "C.UTF-8");
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(dir_.path()); // where the default Setting.DBF goes
@@ -146,6 +148,31 @@ TEST_F(CliEmulatorTest, ReadJsonShowsTheMetersStateForEachFirmwareGeneration) {
         EXPECT_EQ(meter_->parityViolations(), 0);
         meter_.reset();
     }
+}
+
+// Without --port the saved meter port is used, resolved through the port table; --trace
+// shows the exchange in the protocol view's formats.
+TEST_F(CliEmulatorTest, SavedPortThroughThePortTableWithTrace) {
+    StartMeter({6, 2});
+    QDir(dir_.path()).mkpath("config/Veltaron");
+    QFile conf(dir_.filePath("config/Veltaron/Ormix.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write("[General]\nPort=9\n");
+    conf.close();
+
+    // COM1, the default when nothing is saved, leads nowhere (never to a real port).
+    const CliRun run = Run({"--trace", "read"},
+                           "COM1=" + dir_.filePath("absent") + ";COM9=" + meter_->devicePath());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith("Версия ПО : 6.2\n")) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains("Заводской № : 123456\n"));
+    static const QRegularExpression send(R"(^\d\d:\d\d:\d\d\.\d{3} Send 00 02 80 71 $)",
+                                         QRegularExpression::MultilineOption);
+    static const QRegularExpression received(
+        R"(^\d\d:\d\d:\d\d\.\d{3} Received: 00 04 02 06 [0-9A-F]{2} [0-9A-F]{2} $)",
+        QRegularExpression::MultilineOption);
+    EXPECT_TRUE(send.match(run.err).hasMatch()) << run.err.toStdString();
+    EXPECT_TRUE(received.match(run.err).hasMatch()) << run.err.toStdString();
 }
 
 TEST_F(CliEmulatorTest, WriteWithEveryOptionReachesTheMeterAndTheLog) {
