@@ -257,8 +257,10 @@ void TFormMain::BuildSettingsPage() {
     DatePicker->setCalendarPopup(true);
     TimePicker = named(new QTimeEdit(GroupCalendar), "TimePicker");
     TimePicker->setDisplayFormat("HH:mm:ss");
-    fc->addRow(DatePicker);
-    fc->addRow(TimePicker);
+    auto *when = new QHBoxLayout;
+    when->addWidget(DatePicker, 1);
+    when->addWidget(TimePicker);
+    fc->addRow(when);
     CheckBoxClock = check(GroupCalendar, "CheckBoxClock", "Автопереход на на летнее время");
     fc->addRow(CheckBoxClock);
     SpinClock = named(new QSpinBox(GroupCalendar), "SpinClock");
@@ -296,14 +298,18 @@ void TFormMain::BuildSettingsPage() {
     auto *pass2Label = named(new QLabel("Пароль для доступа : ", GroupBox2), "LabelPass2");
     pass1Label->setBuddy(LabeledPass1);
     pass2Label->setBuddy(LabeledPass2);
+    // Two columns of options keep the page low enough for a 768-line screen.
     int r = 0;
-    for (QCheckBox *c : {CheckStatus, CheckTime, CheckShedule, CheckIndi, CheckCorrect, CheckVDM,
-                         CheckReset, CheckPassword, CheckResetTariff})
+    for (QCheckBox *c : {CheckStatus, CheckTime, CheckShedule, CheckIndi, CheckCorrect})
         g2->addWidget(c, r++, 0, 1, 2);
+    r = 0;
+    for (QCheckBox *c : {CheckVDM, CheckReset, CheckPassword, CheckResetTariff})
+        g2->addWidget(c, r++, 2, 1, 2);
+    r = 5;
     g2->addWidget(pass1Label, r, 0);
-    g2->addWidget(LabeledPass1, r++, 1);
-    g2->addWidget(pass2Label, r, 0);
-    g2->addWidget(LabeledPass2, r++, 1);
+    g2->addWidget(LabeledPass1, r, 1);
+    g2->addWidget(pass2Label, r, 2);
+    g2->addWidget(LabeledPass2, r++, 3);
     g2->setRowStretch(r, 1);
 
     // " Показания (на расч. день/тек.) : "

@@ -1,0 +1,161 @@
+// Start-up: the configuration store and the marker file decide the modes, and the window
+// takes the shape of each mode; values are saved again at exit.
+#include "ui_test_util.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+namespace {
+
+bool tabShown(TFormMain &f, QWidget *page) {
+    return f.PageControl1->isTabVisible(f.PageControl1->indexOf(page));
+}
+
+struct ModeCase {
+    const char *name;
+    QStringList keys; // present in the store
+    bool marker;      // SettingSql.kastor in the working directory
+    int modeFlags;
+    bool sql;
+};
+
+class StartupModes : public WindowTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(StartupModes, WindowTakesTheShapeOfTheModes) {
+    const ModeCase &c = GetParam();
+    {
+        auto s = Settings();
+        for (const QString &key : c.keys)
+            s->setValue(key, "");
+    }
+    if (c.marker) {
+        QFile marker("SettingSql.kastor");
+        ASSERT_TRUE(marker.open(QIODevice::WriteOnly)); // empty: presence is what counts
+    }
+    CreateForm();
+    TFormMain &f = *form;
+    EXPECT_EQ(f.ModeFlags, c.modeFlags);
+    EXPECT_EQ(f.SqlMode, c.sql);
+
+    const bool master = c.modeFlags & 1;
+    EXPECT_EQ(f.PageControl1->tabText(f.PageControl1->indexOf(f.TabSheet4)),
+              master ? "Терминал" : "Протокол");
+    EXPECT_EQ(f.BitBtn1->isVisibleTo(&f), master);
+    EXPECT_EQ(f.SpinEdit_Number->isReadOnly(), !master);
+    EXPECT_EQ(f.SpinClock->isReadOnly(), !master);
+    EXPECT_EQ(f.CheckCorrect->isVisibleTo(&f), master);
+    EXPECT_EQ(f.GroupBox3->isVisibleTo(&f), master);
+    EXPECT_EQ(f.CheckTime->isChecked(), master);
+    EXPECT_EQ(f.CheckBox_Terminal->isChecked(), !master);
+    EXPECT_EQ(f.LabeledPass1->isReadOnly(), !(c.modeFlags & 2));
+    if (master) EXPECT_EQ(f.LabeledPass1->text(), "1111");
+
+    EXPECT_EQ(tabShown(f, f.TabSheet5), !c.sql);
+    EXPECT_EQ(tabShown(f, f.TabSchedule), !c.sql);
+    EXPECT_FALSE(tabShown(f, f.TabSheet2));
+    EXPECT_TRUE(tabShown(f, f.TabSheet3));
+    EXPECT_EQ(f.ActionSpoilage->isVisible(), c.sql);
+    EXPECT_EQ(f.ActionFixDb->isVisible(), c.sql);
+    EXPECT_EQ(f.CheckResetTariff->isVisibleTo(&f), c.sql);
+    EXPECT_EQ(f.LabeledDelta->isVisibleTo(&f), c.sql);
+    EXPECT_EQ(f.Panel5->isVisibleTo(&f), c.sql && !c.keys.contains("NoScaner"));
+
+    EXPECT_TRUE(f.ActionConnect->isEnabled());
+    EXPECT_FALSE(f.ActionDisconnect->isEnabled());
+    EXPECT_FALSE(f.ActionSetting->isEnabled());
+    EXPECT_EQ(f.PageControl1->currentWidget(), f.TabSheet1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Configurations, StartupModes,
+    ::testing::Values(ModeCase{"Nothing", {}, false, 2, false},
+                      ModeCase{"Master", {"Master"}, false, 3, false},
+                      ModeCase{"NoUser", {"NoUser"}, false, 0, false},
+                      ModeCase{"MasterNoUser", {"Master", "NoUser"}, false, 1, false},
+                      ModeCase{"MarkerAndMaster", {"Master"}, true, 3, true},
+                      ModeCase{"Marker", {}, true, 3, true},
+                      ModeCase{"Sql", {"Sql"}, false, 2, true},
+                      ModeCase{"SqlNoScaner", {"Sql", "NoScaner"}, false, 2, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(WindowTest, NoScanerHidesTheScannerPanelInSqlMode) {
+    Settings()->setValue("Sql", 1);
+    Settings()->setValue("NoScaner", 1);
+    CreateForm();
+    EXPECT_TRUE(form->SqlMode);
+    EXPECT_FALSE(form->Panel5->isVisibleTo(form.get()));
+}
+
+TEST_F(WindowTest, ValuesOfTheWrongTypeFallBackToTheirDefaults) {
+    {
+        auto s = Settings();
+        s->setValue("Port", "nine");
+        s->setValue("Scaner", "x");
+        s->setValue("DDM", "many");
+    }
+    form = std::make_unique<TFormMain>();
+    EXPECT_EQ(form->SavedMeterPort, 1);
+    EXPECT_EQ(form->SavedScanerPort, 2);
+    EXPECT_EQ(form->SpinEditVDM->value(), 0);
+    EXPECT_TRUE(form->ActionConnect->isEnabled());
+}
+
+TEST_F(WindowTest, PortAndDdmAreSavedAtExitAndPreselectedNextTime) {
+    StartMeter();
+    Settings()->setValue("DDM", 77);
+    form = std::make_unique<TFormMain>(); // no port given: the saved one, 1 when absent
+    EXPECT_EQ(form->SpinEditVDM->value(), 77);
+    EXPECT_NE(form->ComboPort->currentText(), "COM9");
+    form->ComboPort->setCurrentIndex(form->ComboPort->findText("COM9"));
+    form->ComboPortChange(form->ComboPort->currentIndex());
+    QTest::keyClicks(form->SpinEditVDM, "5"); // CheckDdmRead is ticked: the number is kept
+    const int ddm = form->SpinEditVDM->value();
+    form->close();
+    form.reset();
+    EXPECT_EQ(Settings()->value("Port").toInt(), 9);
+    EXPECT_EQ(Settings()->value("DDM").toInt(), ddm);
+    EXPECT_FALSE(Settings()->contains("Scaner")); // only in SQL mode
+
+    form = std::make_unique<TFormMain>();
+    EXPECT_EQ(form->ComboPort->currentText(), "COM9");
+    EXPECT_EQ(form->SpinEditVDM->value(), ddm);
+}
+
+TEST_F(WindowTest, DdmIsNotSavedWhenReadFromTheMeter) {
+    Settings()->setValue("DDM", 12);
+    CreateForm();
+    form->CheckDdmRead->setChecked(false);
+    form->SpinEditVDM->setValue(99);
+    form->close();
+    EXPECT_EQ(Settings()->value("DDM").toInt(), 12);
+}
+
+TEST_F(WindowTest, ZoneEditorFollowsSingleTariffAndDefaultHolidaysAreLoaded) {
+    CreateForm();
+    form->PageControl1->setCurrentWidget(form->TabSchedule);
+    EXPECT_TRUE(form->CheckOneTarif->isChecked());
+    EXPECT_FALSE(form->GroupBox6->isEnabled());
+    EXPECT_EQ(form->ListCel->topLevelItemCount(), 12);
+    QTest::mouseClick(form->CheckOneTarif, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(form->CheckOneTarif->isChecked());
+    EXPECT_TRUE(form->GroupBox6->isEnabled());
+    EXPECT_TRUE(form->GroupCel->isEnabled());
+}
+
+TEST_F(WindowTest, MainWindowFitsTheSmallScreen) {
+    for (const char *key : {"", "Master"}) {
+        if (*key) Settings()->setValue(key, 1);
+        CreateForm();
+        EXPECT_LE(form->frameGeometry().width(), 1366) << key;
+        EXPECT_LE(form->frameGeometry().height(), 740) << key;
+        EXPECT_EQ(form->minimumSize(), form->maximumSize()) << key; // fixed size
+        form.reset();
+    }
+}
+
+} // namespace

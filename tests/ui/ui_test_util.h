@@ -1,0 +1,126 @@
+#pragma once
+// Fixture of the window tests: the configuration store and the working directory in
+// temporary directories, a platform that never touches the machine, an emulated meter
+// on a pseudo-terminal mapped to COM9, and a catcher for message boxes.
+#include "emulator/meter_emulator.h"
+#include "platform/platform.h"
+#include "ui/main.h"
+#include "ui/widgets.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QtWidgets>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+class FakePlatform : public Platform {
+public:
+    int beeps = 0;
+    int clockSets = 0;
+    bool SetLocalClock(const QDateTime &) override {
+        ++clockSets;
+        return false;
+    }
+    void Beep() override { ++beeps; }
+    bool OpenLink(const QUrl &) override { return false; }
+    QString ComputerName() const override { return "TESTPC"; }
+    QString LoginName() const override { return "operator"; }
+};
+
+struct SeenBox {
+    QString title, text;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    static QTemporaryDir &ConfigDir() {
+        static QTemporaryDir dir;
+        return dir;
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(ConfigDir().isValid());
+        ASSERT_TRUE(work.isValid());
+        qputenv("XDG_CONFIG_HOME", ConfigDir().path().toUtf8());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, ConfigDir().path());
+        Settings()->clear();
+        oldDir = QDir::currentPath();
+        QDir::setCurrent(work.path());
+        qunsetenv("ORMIX_PORTS");
+        SetPlatform(&platform);
+        QLocale::setDefault(QLocale::c());
+        // Message boxes run their own loop: record and close each one as it appears.
+        boxCatcher.setInterval(20);
+        QObject::connect(&boxCatcher, &QTimer::timeout, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                boxes.push_back({box->windowTitle(), box->text()});
+                box->done(QMessageBox::Ok);
+            }
+        });
+        boxCatcher.start();
+    }
+
+    void TearDown() override {
+        if (form) form->close();
+        form.reset();
+        emu.reset();
+        boxCatcher.stop();
+        SetPlatform(nullptr);
+        QDir::setCurrent(oldDir);
+        qunsetenv("ORMIX_PORTS");
+        QLocale::setDefault(QLocale::c());
+    }
+
+    static std::unique_ptr<QSettings> Settings() { return TFormMain::OpenSettings(); }
+
+    void StartMeter(EmulatorOptions options = {}) {
+        options.replyDelayMs = 1;
+        emu = std::make_unique<MeterEmulator>(options);
+        ASSERT_TRUE(emu->start()) << emu->lastError().toStdString();
+        qputenv("ORMIX_PORTS", ("COM9=" + emu->devicePath()).toUtf8());
+    }
+
+    void CreateForm() {
+        form = std::make_unique<TFormMain>(StartOptions{"COM9"});
+        form->show();
+    }
+
+    static bool WaitFor(const std::function<bool()> &condition, int ms = 5000) {
+        return QTest::qWaitFor(condition, ms);
+    }
+
+    // Codes of the requests the meter has seen, in order.
+    QList<int> SeenCodes() const {
+        QList<int> codes;
+        for (const ObservedRequest &r : emu->requestsSeen())
+            if (!r.bytes.isEmpty()) codes << static_cast<std::uint8_t>(r.bytes[0]);
+        return codes;
+    }
+
+    // Waits until the meter has answered `cycles` more whole poll cycles.
+    bool WaitCycles(int cycles, int cycleLength) {
+        const int target = int(emu->requestsSeen().size()) + cycles * cycleLength;
+        return WaitFor([&] { return int(emu->requestsSeen().size()) >= target; },
+                       2000 * cycles + 2000);
+    }
+
+    void Connect() {
+        form->ActionConnect->trigger();
+        ASSERT_TRUE(form->Connected());
+        ASSERT_TRUE(WaitFor([&] { return !form->LabeledVersion->text().isEmpty(); }));
+    }
+
+    QTemporaryDir work;
+    QString oldDir;
+    FakePlatform platform;
+    std::unique_ptr<MeterEmulator> emu;
+    std::unique_ptr<TFormMain> form;
+    QTimer boxCatcher;
+    std::vector<SeenBox> boxes;
+};

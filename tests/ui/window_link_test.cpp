@@ -1,0 +1,283 @@
+// Connecting to an emulated meter: the poll cycle of each firmware generation, the controls
+// it fills, the modified-mark rules, timeouts, disconnect and a port held elsewhere.
+#include "link/vacomm.h"
+#include "ui_test_util.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTabWidget>
+
+namespace {
+
+struct FirmwareCase {
+    const char *name;
+    FirmwareVersion firmware;
+    QList<int> cycle;
+};
+
+class PollCycle : public WindowTest, public ::testing::WithParamInterface<FirmwareCase> {};
+
+TEST_P(PollCycle, ConnectReadsTheVersionTwiceThenFillsThePage) {
+    const FirmwareCase &c = GetParam();
+    EmulatorOptions o;
+    o.firmware = c.firmware;
+    o.number = 4321;
+    o.status = 0x10;
+    StartMeter(o);
+    CreateForm();
+    Connect();
+    ASSERT_TRUE(WaitCycles(2, int(c.cycle.size())));
+    TFormMain &f = *form;
+
+    const QList<int> seen = SeenCodes();
+    ASSERT_GE(seen.size(), 1 + 2 * c.cycle.size());
+    EXPECT_EQ(seen[0], 0x00); // the connect's own request, then the cycle from index 0
+    EXPECT_EQ(seen.mid(1, c.cycle.size()), c.cycle);
+    EXPECT_EQ(seen.mid(1 + c.cycle.size(), c.cycle.size()), c.cycle);
+    EXPECT_EQ(emu->parityViolations(), 0);
+
+    EXPECT_EQ(f.LabeledVersion->text(),
+              QString("%1.%2").arg(c.firmware.major).arg(c.firmware.minor));
+    EXPECT_EQ(f.FirmwareMajor, c.firmware.major);
+    EXPECT_EQ(f.MeterTypeId, c.firmware.major < 3 ? 1 : 6);
+    EXPECT_EQ(f.SpinEdit_Number->value(), 4321);
+    EXPECT_FALSE(f.SpinEdit_Number->isEnabled()); // a numbered meter keeps its number
+    EXPECT_FALSE(f.BitBtn1->isEnabled());
+    EXPECT_FALSE(f.LabeledCurTime->text().isEmpty());
+    EXPECT_FALSE(f.LabeledOff->text().isEmpty());
+    EXPECT_FALSE(f.EditOff->text().isEmpty());
+    EXPECT_EQ(f.LabeledNCorrect->text(), "0");
+    EXPECT_EQ(f.Memo1->toPlainText(), "Фиксация нарушения режима потребления.");
+    EXPECT_EQ(f.LastStatus, 0x10);
+    EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d\d$)").match(f.EditTariff1->text()).hasMatch())
+        << f.EditTariff1->text().toStdString();
+
+    EXPECT_EQ(f.SpinEditVDM->isEnabled(), c.firmware.major >= 3);
+    EXPECT_EQ(f.CheckVDM->isEnabled(), c.firmware.major >= 3);
+    if (c.firmware.major < 3) EXPECT_EQ(f.SpinEditVDM->value(), 1);
+    EXPECT_EQ(f.SpinEditVDM->maximum() == 65535, c.firmware.major < 6);
+    EXPECT_EQ(f.CheckReset->isVisibleTo(&f), c.firmware.major >= 6);
+    EXPECT_EQ(f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.TabSheet2)),
+              c.firmware.major < 6);
+    EXPECT_EQ(f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.TabSheet3)),
+              c.firmware.major >= 6);
+    EXPECT_EQ(!f.GroupCel->isHidden(), c.firmware.major >= 10); // on a page not shown now
+    EXPECT_EQ(!f.GroupTransfer->isHidden(), c.firmware.major >= 10);
+    EXPECT_FALSE(f.EditLastSeance->isVisibleTo(&f));
+    EXPECT_TRUE(f.ActionSetting->isEnabled());
+    EXPECT_NE(f.StatusPanel0->text(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Firmware, PollCycle,
+    ::testing::Values(
+        FirmwareCase{"V1", {1, 2}, {0x00, 0x01, 0x04, 0x06, 0x0A, 0x0D, 0x0F, 0x11}},
+        FirmwareCase{"V5", {5, 3}, {0x00, 0x01, 0x04, 0x06, 0x0A, 0x0D, 0x0F, 0x11, 0x15}},
+        FirmwareCase{"V6", {6, 2}, {0x00, 0x01, 0x04, 0x06, 0x0A, 0x0D, 0x17, 0x11, 0x15, 0x22}},
+        FirmwareCase{
+            "V10", {10, 1}, {0x00, 0x01, 0x04, 0x06, 0x0A, 0x0D, 0x17, 0x11, 0x15, 0x22, 0x2A}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+constexpr int kCycle6 = 10;
+
+TEST_F(WindowTest, OperatorEditsStandAgainstRepliesUntilThePageIsCleared) {
+    Settings()->setValue("Master", 1); // SpinClock is editable in master mode only
+    EmulatorOptions o;
+    o.firmware = {6, 2};
+    StartMeter(o);
+    CreateForm();
+    TFormMain &f = *form;
+    f.CheckReadTarif->setChecked(false);
+    f.CheckNoIndi->setChecked(false);
+    Connect();
+    ASSERT_TRUE(WaitCycles(1, kCycle6));
+    MeterState st = emu->state();
+    ASSERT_EQ(f.SpinDay->value(), st.billingDay);
+    ASSERT_EQ(st.display, 0x0F);
+    ASSERT_TRUE(f.CheckBox2->isChecked());
+
+    // The operator edits: SpinClock, SpinDay (not SpinHour), CheckBox3 ticked and unticked.
+    QTest::keyClick(f.SpinClock, Qt::Key_Up);
+    QTest::keyClick(f.SpinDay, Qt::Key_Up);
+    QTest::mouseClick(f.CheckBox3, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(f.CheckBox3, Qt::LeftButton, {}, QPoint(5, 5));
+    const int myClock = f.SpinClock->value();
+    const int myDay = f.SpinDay->value();
+
+    // The meter changes behind the operator's back.
+    st = emu->state();
+    st.correction = -7;
+    st.billingDay = 20;
+    st.billingHour = 13;
+    st.display = 0x05;
+    emu->setState(st);
+    ASSERT_TRUE(WaitCycles(2, kCycle6));
+    EXPECT_EQ(f.SpinClock->value(), myClock);
+    EXPECT_EQ(f.SpinDay->value(), myDay);
+    EXPECT_EQ(f.SpinHour->value(), 13); // unmarked: follows the meter
+    // One marked box holds all four: the meter's new set (boxes 1 and 3) is not shown.
+    EXPECT_TRUE(f.CheckBox2->isChecked());
+    EXPECT_TRUE(f.CheckBox4->isChecked());
+
+    // Clearing the page: the marks go, the view empties, the next replies fill it again.
+    f.ActionReset->trigger();
+    EXPECT_TRUE(f.LabeledVersion->text().isEmpty());
+    EXPECT_EQ(f.LastStatus, 0);
+    EXPECT_TRUE(f.Memo1->toPlainText().isEmpty());
+    EXPECT_EQ(f.SpinEdit_Number->value(), 0);
+    ASSERT_TRUE(WaitCycles(2, kCycle6));
+    EXPECT_EQ(f.SpinClock->value(), -7);
+    EXPECT_EQ(f.SpinDay->value(), 20);
+    EXPECT_TRUE(f.CheckBox1->isChecked());
+    EXPECT_FALSE(f.CheckBox2->isChecked());
+    EXPECT_TRUE(f.CheckBox3->isChecked());
+    EXPECT_FALSE(f.CheckBox4->isChecked());
+    EXPECT_FALSE(f.LabeledVersion->text().isEmpty());
+}
+
+TEST_F(WindowTest, NotReadBoxesKeepTheirControlsButThePollStillAsks) {
+    StartMeter();
+    CreateForm();
+    form->SpinDay->setValue(5);
+    Connect();
+    ASSERT_TRUE(WaitCycles(1, kCycle6));
+    EXPECT_EQ(form->SpinDay->value(), 5); // CheckReadTarif is ticked at start
+    EXPECT_TRUE(SeenCodes().contains(0x22));
+    EXPECT_TRUE(SeenCodes().contains(0x0D));
+}
+
+TEST_F(WindowTest, SixTimeoutsDisableWritingUntilTheMeterAnswersAgain) {
+    StartMeter();
+    CreateForm();
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }));
+    Fault silent;
+    silent.kind = Fault::NoReply;
+    silent.frames = 6;
+    emu->addFault(silent);
+    ASSERT_TRUE(WaitFor([&] { return form->Engine->MissedReplies() >= 6; }, 9000));
+    EXPECT_FALSE(form->ActionSetting->isEnabled());
+    EXPECT_TRUE(form->LabeledVersion->text().isEmpty() ||
+                form->Engine->MissedReplies() == 0); // blanked unless it already came back
+    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }, 3000));
+    EXPECT_EQ(form->Engine->MissedReplies(), 0);
+    EXPECT_TRUE(form->Memo_Terminal->toPlainText().contains("Timeout."));
+    EXPECT_GT(platform.beeps, 0); // operator mode: each protocol line sounds
+}
+
+TEST_F(WindowTest, DisconnectUnlocksThePortAndBlanksTheView) {
+    StartMeter();
+    CreateForm();
+    Connect();
+    EXPECT_FALSE(form->ComboPort->isEnabled());
+    EXPECT_FALSE(form->ComboBaud->isEnabled());
+    EXPECT_FALSE(form->NPort->isEnabled());
+    form->ActionDisconnect->trigger();
+    EXPECT_TRUE(form->ActionConnect->isEnabled());
+    EXPECT_FALSE(form->ActionDisconnect->isEnabled());
+    EXPECT_FALSE(form->ActionSetting->isEnabled());
+    EXPECT_TRUE(form->ComboPort->isEnabled());
+    EXPECT_TRUE(form->ComboBaud->isEnabled());
+    EXPECT_TRUE(form->NBaud->isEnabled());
+    EXPECT_TRUE(form->LabeledVersion->text().isEmpty());
+    EXPECT_FALSE(form->BtnReadSchedule->isEnabled());
+    const auto sent = emu->requestsSeen().size();
+    QTest::qWait(300);
+    EXPECT_EQ(emu->requestsSeen().size(), sent); // nothing goes out after a disconnect
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(WindowTest, PortHeldByAnotherProgramLeavesTheWindowDisconnected) {
+    StartMeter();
+    CreateForm();
+    TVaComm other;
+    other.SetDeviceName(emu->devicePath());
+    other.Open();
+    form->ActionConnect->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Ошибка");
+    EXPECT_EQ(boxes[0].text, "Ошибка открытия порта COM9");
+    EXPECT_TRUE(form->ActionConnect->isEnabled());
+    EXPECT_FALSE(form->ActionDisconnect->isEnabled());
+    EXPECT_FALSE(form->TimerStart->isActive());
+    EXPECT_TRUE(form->ComboPort->isEnabled());
+    other.Close();
+}
+
+TEST_F(WindowTest, PortAndSpeedListsAndMenusMoveTogether) {
+    StartMeter();
+    CreateForm();
+    TFormMain &f = *form;
+    EXPECT_EQ(f.ComboPort->currentText(), "COM9");
+    EXPECT_EQ(f.ComboBaud->currentText(), "4800");
+    EXPECT_TRUE(f.N48001->isChecked());
+    f.ComboBaud->setCurrentIndex(3);
+    f.ComboBaudChange(3);
+    EXPECT_TRUE(f.N96001->isChecked());
+    EXPECT_EQ(f.VaComm1->Baudrate(), br9600);
+    f.N24001->trigger();
+    EXPECT_EQ(f.ComboBaud->currentText(), "2400");
+    EXPECT_EQ(f.VaComm1->Baudrate(), br2400);
+
+    QAction *com9 = nullptr;
+    for (QAction *a : f.NPort->actions())
+        if (a->text() == "COM9") com9 = a;
+    ASSERT_NE(com9, nullptr);
+    EXPECT_TRUE(com9->isChecked());
+    f.ComboPort->setCurrentIndex(-1);
+    com9->trigger();
+    EXPECT_EQ(f.ComboPort->currentText(), "COM9");
+    EXPECT_EQ(f.VaComm1->PortNum(), 9);
+}
+
+TEST_F(WindowTest, PortListFollowsAdaptersPluggedInAndOut) {
+    StartMeter();
+    CreateForm();
+    EXPECT_EQ(form->ComboPort->findText("COM12"), -1);
+    MeterEmulator second;
+    ASSERT_TRUE(second.start());
+    qputenv("ORMIX_PORTS",
+            ("COM9=" + emu->devicePath() + ";COM12=" + second.devicePath()).toUtf8());
+    form->RefreshPortLists(); // what opening the drop-down does
+    EXPECT_NE(form->ComboPort->findText("COM12"), -1);
+    EXPECT_EQ(form->ComboPort->currentText(), "COM9");
+    qputenv("ORMIX_PORTS", ("COM12=" + second.devicePath()).toUtf8());
+    form->RefreshPortLists();
+    EXPECT_EQ(form->ComboPort->findText("COM9"), -1);
+    EXPECT_EQ(form->ComboPort->currentIndex(), -1);
+}
+
+struct LocaleCase {
+    const char *name;
+    QLocale locale;
+    const char *pattern;
+};
+
+class ReadingTexts : public WindowTest, public ::testing::WithParamInterface<LocaleCase> {};
+
+TEST_P(ReadingTexts, FollowTheLocaleSeparator) {
+    QLocale::setDefault(GetParam().locale);
+    StartMeter();
+    CreateForm();
+    Connect();
+    ASSERT_TRUE(WaitCycles(1, kCycle6));
+    const QRegularExpression re(GetParam().pattern);
+    for (QLineEdit *e :
+         {form->EditTariff1, form->EditTariff2, form->EditTariff3, form->LabeledTariff1})
+        EXPECT_TRUE(re.match(e->text()).hasMatch()) << e->text().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, ReadingTexts,
+                         ::testing::Values(LocaleCase{"Comma",
+                                                      QLocale(QLocale::Russian, QLocale::Russia),
+                                                      R"(^\d+,\d\d$)"},
+                                           LocaleCase{"Point", QLocale::c(), R"(^\d+\.\d\d$)"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
