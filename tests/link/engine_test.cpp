@@ -334,4 +334,16 @@ TEST_F(Engine, AFailingDecoderIsReportedAndTheExchangeGoesOn) {
     SetErrorReportHandler({});
     EXPECT_EQ(reports, QStringList{"database gone"});
 }
+
+TEST_F(Engine, AFailedSendIsNotCountedAndEndsInATimeout) {
+    ASSERT_TRUE(waitDecodes(2));
+    emu->stop(); // the far end of the line is gone: writes fail
+    const int missed = engine->MissedReplies();
+    QTest::qWait(200);
+    const int sent = engine->SendCount();
+    ASSERT_TRUE(waitFor([&] { return engine->MissedReplies() >= missed + 2; }, 3500));
+    EXPECT_EQ(engine->SendCount(), sent);
+    EXPECT_EQ(host.sendCountShown, sent);
+    EXPECT_TRUE(host.hasLine(" Timeout."));
+}
 } // namespace
