@@ -245,6 +245,7 @@ TEST_F(Engine, AllAcknowledgedWriteIsLoggedOnceAndThePollResumes) {
     EXPECT_EQ(host.red + host.boxes, 0);
     EXPECT_EQ(emu->state().display, 0x05);
     EXPECT_EQ(host.decodedOf(Cmd::Password), 1);
+    EXPECT_EQ(host.decodedOf(Cmd::WriteDisplay), 0); // an acknowledgement only removes the head
 }
 
 TEST_F(Engine, ATimeoutDuringAWriteFailsItOnceAndLogsNothing) {
