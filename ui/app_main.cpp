@@ -1,5 +1,6 @@
 // Program entry: the application, its five windows in order, the general error report.
 #include "link/error_report.h"
+#include "link/port_table.h"
 #include "ui/dialogs.h"
 #include "ui/main.h"
 #include "ui/screenshot.h"
@@ -7,7 +8,11 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <functional>
 
@@ -21,9 +26,39 @@ template <class T> T *create(const std::function<T *()> &make) {
     }
     return nullptr;
 }
+
+// Questions scripts/run asks before starting the window; answered without a display.
+int answerPortQuestion(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    const PortTable table = PortTable::Load();
+    if (args.contains("--saved-port-ready")) {
+        // A real meter port: a saved Port whose device is there.
+        auto settings = TFormMain::OpenSettings();
+        bool ok = false;
+        const int port = settings->value("Port").toInt(&ok);
+        if (!ok) return 1;
+        const auto path = table.Resolve(QString("COM%1").arg(port));
+        return path && QFileInfo::exists(*path) ? 0 : 1;
+    }
+    // --free-port: the first COMn from 9 on that names no port of this machine.
+    for (int n = 9;; ++n)
+        if (!table.Resolve(QString("COM%1").arg(n))) {
+            std::printf("COM%d\n", n);
+            return 0;
+        }
+}
+
+bool isPortQuestion(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--saved-port-ready") || !std::strcmp(argv[i], "--free-port"))
+            return true;
+    return false;
+}
 } // namespace
 
 int main(int argc, char **argv) {
+    if (isPortQuestion(argc, argv)) return answerPortQuestion(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName("ormix");
     QApplication::setApplicationDisplayName("Программирование ORMIX-2 и KASTOR-5");
@@ -34,7 +69,7 @@ int main(int argc, char **argv) {
 
     QCommandLineParser parser;
     parser.addHelpOption();
-    QCommandLineOption portOption("port", "Preselect the meter port (COMn).", "COMn");
+    QCommandLineOption portOption("port", "Preselect the meter port (COMn) for this run.", "COMn");
     parser.addOption(portOption);
     parser.process(app);
     StartOptions options;

@@ -229,6 +229,7 @@ private:
 
     QStringList portNamesShown; // the names listed now, to notice adapters plugged in or out
     bool closing = false;
+    int runPort = 0; // the port of --port, kept out of the saved configuration
 
     void ApplyVersion(const QByteArray &reply);
     void ApplyNumber(const QByteArray &reply);

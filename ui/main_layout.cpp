@@ -329,6 +329,7 @@ void TFormMain::BuildSettingsPage() {
         gc->addWidget(*billingEdits[i], i, 1);
         gc->addWidget(*currentEdits[i], i, 2);
     }
+    gc->setRowStretch(3, 1);
 
     // " Статус : "
     GroupStatus = named(new QGroupBox(" Статус : ", TabSheet1), "GroupStatus");

@@ -125,7 +125,7 @@ void TFormMain::FormCreate(const StartOptions &options) {
     if (!options.port.isEmpty()) {
         bool ok = false;
         const int n = options.port.mid(3).toInt(&ok);
-        if (ok) SavedMeterPort = n;
+        if (ok) SavedMeterPort = runPort = n;
     }
     FillPortLists(SavedMeterPort, SavedScanerPort);
     {
@@ -265,7 +265,9 @@ QString TFormMain::LocalTablePath() const {
 void TFormMain::SaveConfiguration() {
     auto s = OpenSettings();
     if (s->status() != QSettings::NoError) return;
-    if (VaComm1 && VaComm1->PortNum() != 0) s->setValue("Port", VaComm1->PortNum());
+    // A port given for this run only (a demo meter) does not replace the saved one.
+    if (VaComm1 && VaComm1->PortNum() != 0 && VaComm1->PortNum() != runPort)
+        s->setValue("Port", VaComm1->PortNum());
     if (VaComm2 && VaComm2->PortNum() != 0 && SqlMode) s->setValue("Scaner", VaComm2->PortNum());
     if (CheckDdmRead->isChecked()) s->setValue("DDM", SpinEditVDM->value());
     s->sync();
