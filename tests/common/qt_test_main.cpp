@@ -11,6 +11,9 @@ using TestApp = QCoreApplication;
 #endif
 
 int main(int argc, char **argv) {
+    // Tests never need a display, also when ctest lists them at build time.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     TestApp app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
