@@ -40,7 +40,7 @@ std::optional<int> readInt(QSettings &s, const char *key) {
     bool ok = false;
     const int v = s.value(key).toInt(&ok);
     if (!ok) {
-        qCWarning(lcUi) << "configuration value" << key << "is not an integer; default kept";
+        qCInfo(lcUi) << "configuration value" << key << "is not an integer; default kept";
         return std::nullopt;
     }
     return v;
@@ -246,7 +246,7 @@ void TFormMain::PrefillFromLog() {
     const auto prefill = log.LastLoggedPrefill();
     if (!prefill.ok()) {
         // A table that cannot be read is no reason to refuse to start.
-        qCWarning(lcUi) << "pre-fill:" << prefill.error;
+        qCInfo(lcUi) << "pre-fill:" << prefill.error;
         return;
     }
     if (prefill.value.pass) LabeledPass1->setText(QString::number(*prefill.value.pass));

@@ -1,5 +1,6 @@
 // Start-up: the configuration store and the marker file decide the modes, and the window
 // takes the shape of each mode; values are saved again at exit.
+#include "ui/tag.h"
 #include "ui_test_util.h"
 
 #include <QAction>
@@ -32,6 +33,7 @@ TEST_P(StartupModes, WindowTakesTheShapeOfTheModes) {
         auto s = Settings();
         for (const QString &key : c.keys)
             s->setValue(key, "");
+        s->setValue("Scaner", 99); // SQL mode opens the scanner port: one that is not there
     }
     if (c.marker) {
         QFile marker("SettingSql.kastor");
@@ -53,7 +55,9 @@ TEST_P(StartupModes, WindowTakesTheShapeOfTheModes) {
     EXPECT_EQ(f.CheckTime->isChecked(), master);
     EXPECT_EQ(f.CheckBox_Terminal->isChecked(), !master);
     EXPECT_EQ(f.LabeledPass1->isReadOnly(), !(c.modeFlags & 2));
-    if (master) EXPECT_EQ(f.LabeledPass1->text(), "1111");
+    if (master) {
+        EXPECT_EQ(f.LabeledPass1->text(), "1111");
+    }
 
     EXPECT_EQ(tabShown(f, f.TabSheet5), !c.sql);
     EXPECT_EQ(tabShown(f, f.TabSchedule), !c.sql);
@@ -86,6 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WindowTest, NoScanerHidesTheScannerPanelInSqlMode) {
     Settings()->setValue("Sql", 1);
     Settings()->setValue("NoScaner", 1);
+    Settings()->setValue("Scaner", 99);
     CreateForm();
     EXPECT_TRUE(form->SqlMode);
     EXPECT_FALSE(form->Panel5->isVisibleTo(form.get()));
@@ -145,6 +150,34 @@ TEST_F(WindowTest, ZoneEditorFollowsSingleTariffAndDefaultHolidaysAreLoaded) {
     EXPECT_FALSE(form->CheckOneTarif->isChecked());
     EXPECT_TRUE(form->GroupBox6->isEnabled());
     EXPECT_TRUE(form->GroupCel->isEnabled());
+}
+
+TEST_F(WindowTest, PickersFollowTheClockUntilTheOperatorEditsOne) {
+    CreateForm();
+    TFormMain &f = *form;
+    f.Timer3Timer();
+    EXPECT_EQ(Tag(f.DatePicker), 0); // the program's own setting is no edit
+    EXPECT_EQ(Tag(f.TimePicker), 0);
+    EXPECT_EQ(f.DatePicker->date(), QDate::currentDate());
+    f.TimePicker->setFocus();
+    QTest::keyClick(f.TimePicker, Qt::Key_Home); // the hour section
+    QTest::keyClick(f.TimePicker, Qt::Key_Up);
+    ASSERT_EQ(Tag(f.TimePicker), 1);
+    const QTime edited = f.TimePicker->time();
+    QTest::qWait(1200);
+    EXPECT_EQ(f.TimePicker->time(), edited); // frozen at the edited value
+    f.ActionReset->trigger();
+    EXPECT_EQ(Tag(f.TimePicker), 0);
+    ASSERT_TRUE(WaitFor([&] { return f.TimePicker->time() != edited; }, 1500));
+    EXPECT_LE(std::abs(f.TimePicker->time().secsTo(QTime::currentTime())), 2);
+}
+
+TEST_F(WindowTest, DatePickerTakesOnlyYearsTheMeterCanHold) {
+    CreateForm();
+    EXPECT_EQ(form->DatePicker->minimumDate(), QDate(2000, 1, 1));
+    EXPECT_EQ(form->DatePicker->maximumDate(), QDate(2099, 12, 31));
+    form->DatePicker->setDate(QDate(2150, 5, 5));
+    EXPECT_EQ(form->DatePicker->date().year(), 2099);
 }
 
 TEST_F(WindowTest, MainWindowFitsTheSmallScreen) {

@@ -60,7 +60,9 @@ TEST_P(PollCycle, ConnectReadsTheVersionTwiceThenFillsThePage) {
 
     EXPECT_EQ(f.SpinEditVDM->isEnabled(), c.firmware.major >= 3);
     EXPECT_EQ(f.CheckVDM->isEnabled(), c.firmware.major >= 3);
-    if (c.firmware.major < 3) EXPECT_EQ(f.SpinEditVDM->value(), 1);
+    if (c.firmware.major < 3) {
+        EXPECT_EQ(f.SpinEditVDM->value(), 1);
+    }
     EXPECT_EQ(f.SpinEditVDM->maximum() == 65535, c.firmware.major < 6);
     EXPECT_EQ(f.CheckReset->isVisibleTo(&f), c.firmware.major >= 6);
     EXPECT_EQ(f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.TabSheet2)),

@@ -115,6 +115,22 @@ TEST_F(WriteTest, WrongPasswordShowsOneMessageAndLogsNothing) {
     EXPECT_EQ(emu->state().status, 0); // nothing was carried out
 }
 
+TEST_F(WriteTest, LogFailureIsReportedAndThePollGoesOn) {
+    QDir().mkdir("Setting.DBF"); // a table that cannot be opened as a file
+    StartMeter();
+    CreateForm();
+    TFormMain &f = *form;
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return f.ActionSetting->isEnabled(); }));
+    PressF12();
+    ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+    EXPECT_EQ(boxes[0].title, "Ошибка БД");
+    EXPECT_TRUE(boxes[0].text.startsWith("Ошибка записи в БД: ")) << boxes[0].text.toStdString();
+    EXPECT_EQ(f.Shape1->BrushColor(), QColor(0, 255, 0)); // the meter took every frame
+    ASSERT_TRUE(WaitCycles(1, kCycle6));
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
 TEST_F(WriteTest, PasswordTextsGovernTheWriteAction) {
     StartMeter();
     CreateForm();
