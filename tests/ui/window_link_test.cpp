@@ -1,6 +1,7 @@
 // Connecting to an emulated meter: the poll cycle of each firmware generation, the controls
 // it fills, the modified-mark rules, timeouts, disconnect and a port held elsewhere.
 #include "link/vacomm.h"
+#include "records/setting_log.h"
 #include "ui_test_util.h"
 
 #include <QAction>
@@ -273,6 +274,17 @@ TEST_P(ReadingTexts, FollowTheLocaleSeparator) {
     for (QLineEdit *e :
          {form->EditTariff1, form->EditTariff2, form->EditTariff3, form->LabeledTariff1})
         EXPECT_TRUE(re.match(e->text()).hasMatch()) << e->text().toStdString();
+    // The log reads the same texts back as numbers.
+    const double shown = QLocale().toDouble(form->EditTariff1->text());
+    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }));
+    form->ActionSetting->trigger();
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists("Setting.DBF"); }));
+    const auto rows = SettingLog("Setting.DBF").QuerySelect(QDate::currentDate());
+    ASSERT_TRUE(rows.ok());
+    ASSERT_EQ(rows.value.size(), 1);
+    EXPECT_NEAR(rows.value[0][SettingField::T1C].toDouble(), shown, 1.0);
+    EXPECT_DOUBLE_EQ(rows.value[0][SettingField::T11].toDouble(),
+                     QLocale().toDouble(form->LabeledTariff1->text()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, ReadingTexts,
