@@ -451,6 +451,13 @@ void TFormMain::BuildSchedulePage() {
     StringAttrib->verticalHeader()->hide();
     StringAttrib->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringAttrib->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Every zone row in view without scrolling.
+    for (QTableWidget *t : {ValueListEditor1, StringAttrib}) {
+        t->verticalHeader()->setDefaultSectionSize(26);
+        t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        t->setMinimumHeight(7 * 26 + 2 * t->frameWidth() + 2);
+        t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
     g6->addWidget(ValueListEditor1, 0, 0);
     g6->addLayout(pickers, 0, 1);
     g6->addWidget(StringAttrib, 0, 2);

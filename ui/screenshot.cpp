@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTimer>
 
 void ScheduleScreenshotFromEnvironment(TFormMain *form) {
@@ -14,7 +15,12 @@ void ScheduleScreenshotFromEnvironment(TFormMain *form) {
     int delay = qEnvironmentVariableIntValue("ORMIX_SCREENSHOT_DELAY", &ok);
     if (!ok) delay = 4000;
     QTimer::singleShot(300, form, [form] { form->ActionConnect->trigger(); });
-    QTimer::singleShot(300 + delay, form, [form, path] {
+    // ORMIX_SCREENSHOT_PAGE: the object name of the page to show (default the settings page).
+    const QString page = qEnvironmentVariable("ORMIX_SCREENSHOT_PAGE");
+    QTimer::singleShot(300 + delay, form, [form, path, page] {
+        if (auto *w = form->PageControl1->findChild<QWidget *>(page); w && !page.isEmpty())
+            form->PageControl1->setCurrentWidget(w);
+        QApplication::processEvents();
         const bool saved = form->grab().save(path);
         QApplication::exit(saved ? 0 : 2);
     });

@@ -1,5 +1,6 @@
 #pragma once
 // For the documentation: with ORMIX_SCREENSHOT=file.png the program connects, waits
-// ORMIX_SCREENSHOT_DELAY ms (default 4000), saves a picture of the main window and exits.
+// ORMIX_SCREENSHOT_DELAY ms (default 4000), shows the page named by ORMIX_SCREENSHOT_PAGE
+// (TabSheet1 when unset), saves a picture of the main window and exits.
 class TFormMain;
 void ScheduleScreenshotFromEnvironment(TFormMain *form);
