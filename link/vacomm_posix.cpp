@@ -214,6 +214,9 @@ std::unique_ptr<TVaCommDevice> TVaCommDevice::Open(const QString &shownName, con
         throw cantOpen(code);
     }
     ::ioctl(fd, TIOCEXCL);
+    // A freshly opened port starts with empty queues, as on Windows: bytes left in the
+    // tty by an earlier session (a reply nobody read) must not meet the first request.
+    ::tcflush(fd, TCIOFLUSH);
     std::unique_ptr<TVaCommDevice> device(new TVaCommDevice);
     device->d = std::make_unique<Impl>();
     device->d->fd = fd;
