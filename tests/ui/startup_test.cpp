@@ -87,6 +87,43 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{"SqlNoScaner", {"Sql", "NoScaner"}, false, 2, true}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST_F(WindowTest, ActionsCarryTheirCaptionsHintsAndShortcuts) {
+    CreateForm();
+    const struct {
+        const char *name, *caption, *hint;
+        QKeySequence shortcut;
+        bool enabled;
+    } actions[] = {
+        {"ActionConnect", "&Установить", "Установить связь", {}, true},
+        {"ActionDisconnect", "&Разорвать", "Разорвать связь", {}, false},
+        {"ActionSetting", "&Записать", "Записать установки", Qt::Key_F12, false},
+        {"ActionFixDb", "Зафиксировать в Б&Д", "Зафиксировать в БД", {}, false},
+        {"ActionSpoilage", "&Брак", "Брак", Qt::Key_F4, true},
+        {"ActionReset", "&Сброс изменений", "Сброс изменений", {}, true},
+        {"ActionOpen", "&Открыть", "открыть таблицу", {}, true},
+        {"ActionClose", "&Закрыть", "Закрыть таблицу", {}, false},
+        {"ActionFocusCorrect", "", "", Qt::Key_F8, true},
+        {"ActionCountCorrect", "", "Пересчет коррекции", Qt::Key_F9, false},
+    };
+    for (const auto &a : actions) {
+        auto *action = form->findChild<QAction *>(a.name);
+        ASSERT_NE(action, nullptr) << a.name;
+        EXPECT_EQ(action->text(), a.caption) << a.name;
+        EXPECT_EQ(action->statusTip(), a.hint) << a.name;
+        EXPECT_EQ(action->shortcut(), a.shortcut) << a.name;
+        if (action->isVisible()) { // Qt takes a hidden action as disabled
+            EXPECT_EQ(action->isEnabled(), a.enabled) << a.name;
+        }
+    }
+    QStringList menus;
+    for (QAction *m : form->menuBar()->actions())
+        menus << m->text();
+    EXPECT_EQ(menus, (QStringList{"&Связь", "&Установки", "&База данных", "&?"}));
+    EXPECT_EQ(form->NExit->text(), "В&ыход");
+    EXPECT_EQ(form->NStatus->text(), "&Расшифровка статуса");
+    EXPECT_EQ(form->windowTitle(), "Программирование ORMIX-2 и KASTOR-5");
+}
+
 TEST_F(WindowTest, NoScanerHidesTheScannerPanelInSqlMode) {
     Settings()->setValue("Sql", 1);
     Settings()->setValue("NoScaner", 1);
