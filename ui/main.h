@@ -206,8 +206,13 @@ public:
     void CheckOneTarifClick();
     void NStatusClick();
 
+    // Each activation in SQL mode identifies the workstation, the operator and the
+    // installation in the production database (not wired yet).
+    void FormActivate();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void BuildLayout();

@@ -289,3 +289,12 @@ void TFormMain::closeEvent(QCloseEvent *event) {
     }
     event->accept();
 }
+
+bool TFormMain::event(QEvent *e) {
+    if (e->type() == QEvent::WindowActivate && SqlMode) FormActivate();
+    return QMainWindow::event(e);
+}
+
+// The production database is not wired yet: nothing to identify against, so every
+// workstation is taken as described.
+void TFormMain::FormActivate() {}

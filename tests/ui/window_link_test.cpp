@@ -176,6 +176,24 @@ TEST_F(WindowTest, SixTimeoutsDisableWritingUntilTheMeterAnswersAgain) {
     EXPECT_GT(platform.beeps, 0); // operator mode: each protocol line sounds
 }
 
+TEST_F(WindowTest, MasterModeTraceShowsEveryFrameSilently) {
+    Settings()->setValue("Master", 1);
+    StartMeter();
+    CreateForm();
+    EXPECT_FALSE(form->CheckBox_Terminal->isChecked());
+    form->CheckBox_Terminal->setChecked(true);
+    Connect();
+    ASSERT_TRUE(WaitCycles(1, kCycle6));
+    const QStringList lines = form->Memo_Terminal->toPlainText().split('\n');
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_TRUE(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d{3} Send 00 02 80 71 $)")
+                    .match(lines[0])
+                    .hasMatch())
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(" Received: 00 ")) << lines[1].toStdString();
+    EXPECT_EQ(platform.beeps, 0);
+}
+
 TEST_F(WindowTest, DisconnectUnlocksThePortAndBlanksTheView) {
     StartMeter();
     CreateForm();
