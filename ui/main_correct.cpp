@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTabWidget>
 
 void TFormMain::EditCorrectChange() {
     ActionCountCorrect->setEnabled(CorrectionInput(EditCorrect->text()).has_value());
@@ -14,13 +15,15 @@ void TFormMain::EditCorrectChange() {
 
 void TFormMain::ActionCountCorrectExecute() {
     const auto x = CorrectionInput(EditCorrect->text());
-    if (!x || !GroupBox3->isVisibleTo(this)) return;
+    if (!x || GroupBox3->isHidden()) return;
     // Setting the value marks SpinClock: the next correction reply leaves it alone.
     SpinClock->setValue(ComputeCorrection(*x).correction);
     SetTag(SpinClock, 1); // also when the value did not change
 }
 
 void TFormMain::ActionFocusCorrectExecute() {
-    if (!GroupBox3->isVisibleTo(this)) return;
+    if (GroupBox3->isHidden()) return; // operator mode
+    // F8 works from any page: the calculator's page comes to the front first.
+    PageControl1->setCurrentWidget(TabSheet1);
     EditCorrect->setFocus();
 }

@@ -40,7 +40,7 @@ void TFormMain::ActionSettingExecute() {
     c.checkDdm = CheckVDM->isChecked();
     c.ddmEnabled = CheckVDM->isEnabled();
     c.ddmNumber = SpinEditVDM->value();
-    c.checkResetVisible = CheckReset->isVisibleTo(this);
+    c.checkResetVisible = !CheckReset->isHidden(); // also when another page is in front
     c.checkReset = CheckReset->isChecked();
     c.checkResetTariff = CheckResetTariff->isChecked();
     c.firmwareMajor = FirmwareMajor;

@@ -45,6 +45,8 @@ TEST_F(WriteTest, CompletedWriteLogsExactlyOneRowAndClearsThePage) {
     QTest::mouseClick(f.CheckIndi, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseClick(f.CheckBox2, Qt::LeftButton, {}, QPoint(5, 5)); // "На расч. день"
     QTest::mouseClick(f.CheckBox4, Qt::LeftButton, {}, QPoint(5, 5)); // "Время"
+    QTest::mouseClick(f.CheckReset, Qt::LeftButton, {}, QPoint(5, 5));
+    f.PageControl1->setCurrentWidget(f.TabSheet4); // the options count from any page
     emu->clearRequestsSeen();
     PressF12();
 
@@ -53,8 +55,9 @@ TEST_F(WriteTest, CompletedWriteLogsExactlyOneRowAndClearsThePage) {
     EXPECT_FALSE(f.LabeledPass2->isEnabled());
     QList<int> written;
     for (int code : SeenCodes())
-        if (code == 0x14 || code == 0x05 || code == 0x0B || code == 0x0E) written << code;
-    EXPECT_EQ(written, (QList<int>{0x14, 0x05, 0x0B, 0x0E}));
+        if (code == 0x14 || code == 0x05 || code == 0x0B || code == 0x0E || code == 0x24)
+            written << code;
+    EXPECT_EQ(written, (QList<int>{0x14, 0x05, 0x0B, 0x0E, 0x24}));
     EXPECT_EQ(emu->state().display, 0x0A);
 
     const QList<SettingRow> rows = LoggedToday();
@@ -158,7 +161,9 @@ TEST_F(WriteTest, CorrectionCalculatorInMasterMode) {
     CreateForm();
     TFormMain &f = *form;
     QApplication::setActiveWindow(&f);
+    f.PageControl1->setCurrentWidget(f.TabSheet4);
     QTest::keyClick(&f, Qt::Key_F8);
+    EXPECT_EQ(f.PageControl1->currentWidget(), f.TabSheet1);
     EXPECT_TRUE(f.EditCorrect->hasFocus());
     const struct {
         const char *text;
