@@ -97,14 +97,14 @@ void TFormMain::BuildLayout() {
 }
 
 void TFormMain::BuildActions() {
-    struct Spec {
+    struct ActionDef {
         QAction **target;
         const char *name;
         QString caption, hint;
         QKeySequence shortcut;
         bool enabled;
     };
-    const Spec specs[] = {
+    const ActionDef defs[] = {
         {&ActionConnect, "ActionConnect", "&Установить", "Установить связь", {}, true},
         {&ActionDisconnect, "ActionDisconnect", "&Разорвать", "Разорвать связь", {}, false},
         {&ActionSetting, "ActionSetting", "&Записать", "Записать установки", Qt::Key_F12, false},
@@ -116,7 +116,7 @@ void TFormMain::BuildActions() {
         {&ActionFocusCorrect, "ActionFocusCorrect", {}, {}, Qt::Key_F8, true},
         {&ActionCountCorrect, "ActionCountCorrect", {}, "Пересчет коррекции", Qt::Key_F9, false},
     };
-    for (const Spec &s : specs) {
+    for (const ActionDef &s : defs) {
         auto *a = named(new QAction(s.caption, this), s.name);
         a->setToolTip(s.hint.isEmpty() ? s.caption : s.hint);
         a->setStatusTip(s.hint);

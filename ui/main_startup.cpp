@@ -83,7 +83,7 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::FormCreate(const StartOptions &options) {
-    // 1. Fixed grid headings.
+    // Fixed grid headings.
     const QStringList months = {"янв.", "фев.", "март",  "апр.", "май",   "июнь",
                                 "июль", "авг.", "сент.", "окт.", "нояб.", "дек."};
     const QStringList journalHead = {"месяц", "1 тариф", "2 тариф", "3 тариф", "наработка"};
@@ -95,7 +95,7 @@ void TFormMain::FormCreate(const StartOptions &options) {
         for (int c = 0; c < StringAttrib->columnCount(); ++c)
             StringAttrib->setItem(r, c, new QTableWidgetItem(" + "));
 
-    // 2.-4. Defaults, platform family, configuration store.
+    // Defaults, then the configuration store over them.
     ModeFlags = 2;
     MeterTypeId = 6;
     SqlMode = false;
@@ -107,16 +107,16 @@ void TFormMain::FormCreate(const StartOptions &options) {
     LabeledPass2->setText(kDefaultPassword);
     ReadConfiguration();
 
-    // 5. The marker file forces SQL mode and master mode.
+    // The marker file forces SQL mode and master mode.
     if (QFileInfo::exists(kMarkerFile)) {
         ModeFlags |= 1;
         SqlMode = true;
     }
 
-    // 6. Shape the window.
+    // The window takes the shape of the modes.
     ApplyModes();
 
-    // 7. Ports.
+    // Ports: the lists, then the port numbers from the selected entries.
     QThread::msleep(50);
     VaComm1 = new TVaComm(this);
     VaComm1->setObjectName("VaComm1");
@@ -137,22 +137,22 @@ void TFormMain::FormCreate(const StartOptions &options) {
     }
     VaComm1->OnBreak = [this](TVaCustomComm *) { VaComm1Break(); };
 
-    // 8. The exchange engine owns Commands, TxFrame and RxBuffer.
+    // The exchange engine owns Commands, TxFrame and RxBuffer.
     host = MakeMainHost(this);
     Engine = std::make_unique<TExchangeEngine>(VaComm1, host.get());
     Engine->Protocol().SetMasterMode(MasterMode());
     Engine->Protocol().SetLogging(CheckBox_Terminal->isChecked());
 
-    // 10. Speed and filter dates.
+    // Speed and filter dates.
     ComboBaud->setCurrentIndex(2);
     VaComm1->SetBaudrate(br4800);
     DTP1->setDate(QDate::currentDate());
     DTP2->setDate(QDate::currentDate());
 
-    // 11. Pre-fill from the last logged write.
+    // Pre-fill from the last logged write; the mode defaults above give way to it.
     PrefillFromLog();
 
-    // 12.
+    // Values derived from the fields, and the first page in front.
     LabeledDelta->setVisible(SqlMode);
     LabelDelta->setVisible(SqlMode);
     bool ok = false;
@@ -161,15 +161,15 @@ void TFormMain::FormCreate(const StartOptions &options) {
     LabeledPass2->setEchoMode(LabeledPass1->echoMode());
     PageControl1->setCurrentWidget(TabSheet1);
 
-    // 13. Spreadsheet export needs a handler for workbooks; none is looked for yet.
+    // Spreadsheet export needs a handler for workbooks; none is looked for yet.
     BtnJournal->setEnabled(false);
     BtnDiary->setEnabled(false);
 
-    // 14. Zone groups follow CheckOneTarif; the default holiday list.
+    // Zone groups follow CheckOneTarif; the default holiday list.
     CheckOneTarifClick();
     BtnTempletClick();
 
-    // 15. The scanner port in SQL mode; failures are ignored without a message.
+    // The scanner port in SQL mode; failures are ignored without a message.
     if (SqlMode && ScanerAllowed) {
         try {
             VaComm2->Open();
