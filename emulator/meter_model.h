@@ -6,7 +6,8 @@
 #include <QByteArray>
 #include <functional>
 
-// How long access stays open after the last write or password frame.
+// How long access stays open after the last write or password frame (a read request
+// closes it at once).
 constexpr qint64 kAccessIdleMs = 60'000;
 
 // Energy growth of the emulated load: 3.6 kW = 4 quarter-watt-hours a second.

@@ -279,6 +279,13 @@ TEST(MeterModel, AccessPasswordOpensWritesForAWhile) {
     EXPECT_EQ(ByteAt(f.ask("0B 02"), 2), 6);
     EXPECT_EQ(ByteAt(f.ask("14 04 34 12"), 2), 6) << "the old password is gone";
     EXPECT_EQ(Show(Body(f.ask("14 04 78 56"))), "14 02");
+    // A read ends the write session: a wrong password after it is refused, not taken
+    // as a new one.
+    EXPECT_TRUE(f.model.accessOpen());
+    f.ask("0A 02");
+    EXPECT_FALSE(f.model.accessOpen());
+    EXPECT_EQ(ByteAt(f.ask("14 04 01 00"), 2), 6);
+    EXPECT_EQ(f.model.state().password, 0x5678);
 }
 
 TEST(MeterModel, StateSurvivesJson) {
