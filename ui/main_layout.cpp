@@ -371,7 +371,10 @@ void TFormMain::BuildSettingsPage() {
     GroupBox5 = named(new QGroupBox(" ДДМ :", TabSheet1), "GroupBox5");
     auto *g5 = new QFormLayout(GroupBox5);
     SpinEditVDM = named(new TSpinEdit(GroupBox5), "SpinEditVDM");
-    SpinEditVDM->setRange(0, 65535);
+    // The widest number a meter takes (24 bits from firmware 6 on) until a version reply
+    // narrows it: a saved DDM number above 16 bits must survive start-up and be saved back
+    // unchanged at exit.
+    SpinEditVDM->setRange(0, 16777215);
     SpinEditVDM->SetMaxDigits(6);
     Label2 = named(new QLabel("Номер ДДМ :", GroupBox5), "Label2");
     Label2->setBuddy(SpinEditVDM);

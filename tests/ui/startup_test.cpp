@@ -168,6 +168,15 @@ TEST_F(WindowTest, PortAndDdmAreSavedAtExitAndPreselectedNextTime) {
     EXPECT_EQ(form->SpinEditVDM->value(), ddm);
 }
 
+TEST_F(WindowTest, DdmAboveSixteenBitsSurvivesAStartAndAnExit) {
+    // A number only firmware 6 and later can carry; no meter has narrowed the range yet.
+    Settings()->setValue("DDM", 100000);
+    CreateForm();
+    EXPECT_EQ(form->SpinEditVDM->value(), 100000);
+    form->close();
+    EXPECT_EQ(Settings()->value("DDM").toInt(), 100000);
+}
+
 TEST_F(WindowTest, DdmIsNotSavedWhenReadFromTheMeter) {
     Settings()->setValue("DDM", 12);
     CreateForm();
