@@ -98,24 +98,41 @@ TEST_F(WriteTest, CompletedWriteLogsExactlyOneRowAndClearsThePage) {
     EXPECT_EQ(Tag(f.SpinEdit_Number), 1);
 }
 
-TEST_F(WriteTest, WrongPasswordShowsOneMessageAndLogsNothing) {
-    EmulatorOptions o;
-    o.password = 4321;
-    StartMeter(o);
-    CreateForm();
-    TFormMain &f = *form;
-    Connect();
-    ASSERT_TRUE(WaitFor([&] { return f.ActionSetting->isEnabled(); }));
-    QTest::mouseClick(f.CheckStatus, Qt::LeftButton, {}, QPoint(5, 5));
-    PressF12();
-    ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
-    EXPECT_EQ(boxes[0].title, "Ошибка");
-    EXPECT_EQ(boxes[0].text, TExchangeEngine::WriteFailureText);
-    EXPECT_EQ(f.Shape1->BrushColor(), QColor(255, 0, 0));
-    ASSERT_TRUE(WaitCycles(1, kCycle6)); // polling resumes
-    EXPECT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(LoggedToday().isEmpty());
-    EXPECT_EQ(emu->state().status, 0); // nothing was carried out
+TEST_F(WriteTest, FailedWriteShowsOneMessageAndLogsNothing) {
+    const struct {
+        const char *name;
+        std::uint16_t meterPassword;
+        std::optional<Fault> fault;
+    } cases[] = {
+        {"wrong password", 4321, std::nullopt},
+        {"no reply to the status reset", 0, Fault{.kind = Fault::NoReply, .code = 0x0B}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        EmulatorOptions o;
+        o.password = c.meterPassword;
+        o.status = 0x10;
+        StartMeter(o);
+        if (c.fault) emu->addFault(*c.fault);
+        CreateForm();
+        boxes.clear();
+        TFormMain &f = *form;
+        Connect();
+        ASSERT_TRUE(WaitFor([&] { return f.ActionSetting->isEnabled(); }));
+        QTest::mouseClick(f.CheckStatus, Qt::LeftButton, {}, QPoint(5, 5));
+        PressF12();
+        ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+        EXPECT_EQ(boxes[0].title, "Ошибка");
+        EXPECT_EQ(boxes[0].text, TExchangeEngine::WriteFailureText);
+        EXPECT_EQ(f.Shape1->BrushColor(), QColor(255, 0, 0));
+        ASSERT_TRUE(WaitCycles(1, kCycle6)); // polling resumes
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(LoggedToday().isEmpty());
+        EXPECT_EQ(emu->state().status, 0x10); // the reset was not carried out
+        form->close();
+        form.reset();
+        emu.reset();
+    }
 }
 
 TEST_F(WriteTest, LogFailureIsReportedAndThePollGoesOn) {
