@@ -14,10 +14,12 @@
 #include <QDateEdit>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -74,6 +76,14 @@ TFormMain::TFormMain(const StartOptions &options, QWidget *parent) : QMainWindow
     ConnectHandlers();
     adjustSize();
     setFixedSize(sizeHint());
+    // Centred on the screen; a screen smaller than the window keeps its top-left corner
+    // (menu and tool bar) in view.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        QRect frame(QPoint(), size());
+        frame.moveCenter(area.center());
+        move(qMax(area.left(), frame.left()), qMax(area.top(), frame.top()));
+    }
 }
 
 TFormMain::~TFormMain() {
