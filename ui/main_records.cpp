@@ -1,5 +1,6 @@
 // The local log on the window: browsing it on the tab "База данных" and the "+" button.
 #include "link/error_report.h"
+#include "meter/write_sequence.h"
 #include "records/log_browse_model.h"
 #include "records/setting_log.h"
 #include "ui/main.h"
@@ -18,6 +19,15 @@ void TFormMain::BitBtn1Click() {
     const auto next = SettingLog(LocalTablePath()).NextFactoryNumber();
     if (!next.ok()) {
         ReportApplicationError(next.error);
+        return;
+    }
+    // The meter keeps 24 bits: a larger proposal would be cut in the frame and give this
+    // meter the number of another.
+    if (next.value < 0 || next.value > kFactoryNumberMax) {
+        ReportApplicationError(QStringLiteral("Следующий заводской номер %1 больше наибольшего, "
+                                              "который принимает счетчик (%2)")
+                                   .arg(next.value)
+                                   .arg(kFactoryNumberMax));
         return;
     }
     SpinEdit_Number->setValue(static_cast<int>(next.value));

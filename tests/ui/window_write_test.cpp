@@ -1,5 +1,6 @@
 // Writing settings from the window against the emulated meter, the log it leaves, the
 // browse tab, "+", the password rules, the correction calculator and the status dialog.
+#include "link/error_report.h"
 #include "records/setting_log.h"
 #include "ui/status_dialog.h"
 #include "ui/tag.h"
@@ -96,6 +97,23 @@ TEST_F(WriteTest, CompletedWriteLogsExactlyOneRowAndClearsThePage) {
     QTest::mouseClick(f.BitBtn1, Qt::LeftButton);
     EXPECT_EQ(f.SpinEdit_Number->value(), 123457);
     EXPECT_EQ(Tag(f.SpinEdit_Number), 1);
+}
+
+TEST_F(WriteTest, PlusProposesNoNumberTheMeterCannotHold) {
+    // The largest number a meter takes is already logged: "+" has nothing to offer.
+    LocalLogInput in;
+    in.factoryNumber = 16777215;
+    in.today = QDate::currentDate();
+    ASSERT_TRUE(LogLocalRecord(SettingLog(work.filePath("Setting.DBF")), in).ok());
+    Settings()->setValue("Master", 1);
+    CreateForm();
+    SetErrorReportHandler([this](const QString &m) { boxes.push_back({"report", m}); });
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    SetErrorReportHandler(nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains("16777216")) << boxes[0].text.toStdString();
+    EXPECT_EQ(form->SpinEdit_Number->value(), 0);
+    EXPECT_EQ(Tag(form->SpinEdit_Number), 0);
 }
 
 TEST_F(WriteTest, FailedWriteShowsOneMessageAndLogsNothing) {
