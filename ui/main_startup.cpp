@@ -302,6 +302,9 @@ void TFormMain::closeEvent(QCloseEvent *event) {
 
 bool TFormMain::event(QEvent *e) {
     if (e->type() == QEvent::WindowActivate && SqlMode) FormActivate();
+    // Hints are tool tips: shown in the status bar they would hide its panels (frames sent,
+    // "DSR не установлен", "Break received") for as long as the pointer rests on a button.
+    if (e->type() == QEvent::StatusTip) return true;
     return QMainWindow::event(e);
 }
 

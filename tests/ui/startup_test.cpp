@@ -122,6 +122,13 @@ TEST_F(WindowTest, ActionsCarryTheirCaptionsHintsAndShortcuts) {
     EXPECT_EQ(form->NExit->text(), "В&ыход");
     EXPECT_EQ(form->NStatus->text(), "&Расшифровка статуса");
     EXPECT_EQ(form->windowTitle(), "Программирование ORMIX-2 и KASTOR-5");
+
+    // A hint under the pointer leaves the status bar's panels in view.
+    form->StatusPanel1->setText("DSR не установлен");
+    QStatusTipEvent tip("Установить связь");
+    QApplication::sendEvent(form.get(), &tip);
+    EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
+    EXPECT_TRUE(form->StatusPanel1->isVisible());
 }
 
 TEST_F(WindowTest, NoScanerHidesTheScannerPanelInSqlMode) {
