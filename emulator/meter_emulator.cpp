@@ -199,6 +199,10 @@ void MeterEmulator::Impl::run() {
                 }
             } else if (got > 0) {
                 events = framer.push(QByteArray(buf, got), parity, SteadyMs());
+            } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+                // A hung-up device (an adapter pulled out) stays readable and yields
+                // nothing: look again now and then instead of spinning.
+                if (!waitMs(50)) return;
             }
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
             if (!waitMs(50)) return; // a device gone away; keep trying until stopped

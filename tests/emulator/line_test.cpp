@@ -2,11 +2,13 @@
 // pacing and the state file.
 #include "emulator/meter_emulator.h"
 #include "pty_client.h"
+#include "../link/pty_pair.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <time.h>
 
 namespace {
 
@@ -124,6 +126,24 @@ TEST(EmulatorLine, StateFileKeepsTheMeterAcrossRuns) {
     MeterEmulator bad({.stateFile = broken.fileName()});
     EXPECT_FALSE(bad.start());
     EXPECT_TRUE(bad.lastError().contains("number")) << bad.lastError().toStdString();
+}
+
+// A bench adapter pulled out: the device hangs up and reads return nothing for ever.
+TEST(EmulatorLine, ADeviceThatHangsUpDoesNotSpin) {
+    PtyPair cable;
+    ASSERT_TRUE(cable.Ok());
+    MeterEmulator emu({.port = cable.slavePath});
+    ASSERT_TRUE(emu.start()) << emu.lastError().toStdString();
+    cable.CloseMaster();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    timespec before{}, after{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    const double cpuMs =
+        (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_LT(cpuMs, 150.0) << "the emulator keeps reading a dead device";
+    emu.stop();
 }
 
 } // namespace
