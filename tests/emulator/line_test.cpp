@@ -1,8 +1,8 @@
 // The emulator on a real pseudo-terminal: framing, parity observation, faults,
 // pacing and the state file.
+#include "../link/pty_pair.h"
 #include "emulator/meter_emulator.h"
 #include "pty_client.h"
-#include "../link/pty_pair.h"
 
 #include <QElapsedTimer>
 #include <QFile>
