@@ -103,7 +103,9 @@ void TExchangeEngine::CommandsChange() {
     if (!commands_.IsEmpty()) {
         if (Connected()) {
             txFrame_ = commands_.Head();
-            enable(timer1_);
+            // A late reply rejected while the failure box is open empties the queue
+            // again; the box's own restart of Timer1 sends the new head.
+            if (!failureBoxOpen_) enable(timer1_);
         } else {
             commands_.Clear();
         }
@@ -239,7 +241,15 @@ void TExchangeEngine::AbortExchange() {
         commands_.Clear();
         // No frame may go while the operator reads the box.
         timer1_.stop();
-        host_->ShowWriteFailure(WriteFailureTitle, WriteFailureText);
+        failureBoxOpen_ = true;
+        try {
+            host_->ShowWriteFailure(WriteFailureTitle, WriteFailureText);
+        } catch (...) {
+            failureBoxOpen_ = false;
+            enable(timer1_);
+            throw;
+        }
+        failureBoxOpen_ = false;
         enable(timer1_);
     }
     commands_.Clear();

@@ -94,6 +94,7 @@ private:
     bool writePending_ = false;
     bool scheduleWritePending_ = false;
     bool ending_ = false;
+    bool failureBoxOpen_ = false; // no frame goes out while the operator reads it
     QTimer timer1_;
     QTimer timer2_;
     QTimer timerShape_;

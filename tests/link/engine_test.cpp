@@ -277,6 +277,28 @@ TEST_F(Engine, ATimeoutDuringAWriteFailsItOnceAndLogsNothing) {
         EXPECT_NE(std::uint8_t(r.bytes[0]), Cmd::ResetStatus); // the rest was dropped
 }
 
+// The meter answers the failed write only after the timeout, while the operator reads
+// the box: the late reply is rejected, and still nothing goes out until the box closes.
+TEST_F(Engine, ALateReplyDuringTheFailureBoxSendsNothing) {
+    ASSERT_TRUE(waitDecodes(2));
+    int sentDuringBox = -1;
+    bool rejectedDuringBox = false;
+    host.duringBox = [&] {
+        const auto before = emu->requestsSeen().size();
+        QTest::qWait(700);
+        sentDuringBox = int(emu->requestsSeen().size() - before);
+        rejectedDuringBox = host.hasLine("Неверный отклик");
+    };
+    emu->addFault({.kind = Fault::Delay, .value = 1300, .code = Cmd::WriteDisplay});
+    queueWrite({passwordFrame(kPassword), MakeFrame(Cmd::WriteDisplay, QByteArray(1, 0x05))});
+    ASSERT_TRUE(waitFor([&] { return host.boxes > 0; }, 4000));
+    EXPECT_TRUE(rejectedDuringBox);
+    EXPECT_EQ(sentDuringBox, 0);
+    EXPECT_EQ(host.boxes, 1);
+    ASSERT_TRUE(waitDecodes(2)); // the poll resumes after the box
+    EXPECT_EQ(host.logged + host.green, 0);
+}
+
 TEST_F(Engine, SixTimeoutsDisableWritingAndOneByteEnablesIt) {
     ASSERT_TRUE(waitDecodes(2));
     ASSERT_TRUE(host.settingEnabled);
