@@ -302,9 +302,10 @@ void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int
 
     int action = TCSANOW;
     if (drainFirst) {
-        // Bytes already written keep the old parity: let them leave first.
-        DrainOutput(fd, drainTimeoutMs, nullptr);
-        action = TCSADRAIN;
+        // Bytes already written keep the old parity: let them leave first. A line that
+        // does not drain in time (held by flow control) must not block the caller in
+        // TCSADRAIN for ever: then the settings change at once.
+        if (DrainOutput(fd, drainTimeoutMs, nullptr)) action = TCSADRAIN;
     }
     if (::tcsetattr(fd, action, &t) != 0) {
         // glibc reports EINVAL when the driver dropped PARENB or the character size, as a
