@@ -124,6 +124,8 @@ void TExchangeEngine::CommandsChange() {
             host_->LogCompletedWrite();
         } catch (const std::exception &e) {
             ReportApplicationError(QString::fromUtf8(e.what()));
+        } catch (...) {
+            ReportApplicationError(QStringLiteral("Неизвестная ошибка"));
         }
         host_->ClearMeterView();
     }
