@@ -338,6 +338,22 @@ TEST_F(VaCommTest, AWriteTheDeviceRefusesReachesOnError) {
     EXPECT_TRUE(comm.WriteText(QByteArray(2048, 'x')));
 }
 
+// Nobody reads the other end: a direct write gives up after ReadTimeout, reporting 0.
+TEST_F(VaCommTest, ADirectWriteTheDeviceDoesNotTakeReportsNothingInTime) {
+    TVaBuffers quick;
+    quick.SetReadTimeout(200);
+    comm.SetBuffers(quick);
+    comm.SetDirectWrite(true);
+    comm.Open();
+    QElapsedTimer t;
+    t.start();
+    int written = -1;
+    EXPECT_NO_THROW(written = comm.Write(QByteArray(1 << 20, 'x').constData(), 1 << 20));
+    EXPECT_EQ(written, 0);
+    EXPECT_GE(t.elapsed(), 150);
+    EXPECT_TRUE(comm.Active());
+}
+
 TEST_F(VaCommTest, AFullWriteQueueWaitsForRoomThenGivesUp) {
     TVaBuffers small;
     small.SetWriteSize(16);
