@@ -238,8 +238,7 @@ QByteArray MeterModel::handle(const QByteArray &request) {
     // Access lasts for one unbroken run of password and write frames: the workstation
     // never mixes reads into a write sequence, so the next read ends it. Otherwise a
     // wrong password sent soon after a good write would be taken as a new password.
-    if (!cmd->write && code != Cmd::Password)
-        m_access = false;
+    if (!cmd->write && code != Cmd::Password) m_access = false;
     if (cmd->write && !accessOpen()) {
         m_access = false;
         return MakeErrorReply(code, MeterError::AccessDenied);

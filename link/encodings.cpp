@@ -1,7 +1,11 @@
 #include "link/encodings.h"
 
-std::uint32_t ReadLE16(const QByteArray &b, qsizetype o) { return ByteAt(b, o) | (ByteAt(b, o + 1) << 8); }
-std::uint32_t ReadLE24(const QByteArray &b, qsizetype o) { return ReadLE16(b, o) | (ByteAt(b, o + 2) << 16); }
+std::uint32_t ReadLE16(const QByteArray &b, qsizetype o) {
+    return ByteAt(b, o) | (ByteAt(b, o + 1) << 8);
+}
+std::uint32_t ReadLE24(const QByteArray &b, qsizetype o) {
+    return ReadLE16(b, o) | (ByteAt(b, o + 2) << 16);
+}
 std::uint32_t ReadLE32(const QByteArray &b, qsizetype o) {
     return ReadLE24(b, o) | (static_cast<std::uint32_t>(ByteAt(b, o + 3)) << 24);
 }
@@ -22,7 +26,9 @@ void AppendLE32(QByteArray &b, std::uint32_t v) {
 std::uint32_t ReadCounter17(const QByteArray &b, qsizetype o) {
     return ByteAt(b, o) | (ByteAt(b, o + 1) << 8) | ((ByteAt(b, o + 2) & 1u) << 16);
 }
-void AppendCounter17(QByteArray &b, std::uint32_t v) { AppendLE24(b, v & 0x1FFFF); }
+void AppendCounter17(QByteArray &b, std::uint32_t v) {
+    AppendLE24(b, v & 0x1FFFF);
+}
 
 QString OperatingTimeText(std::uint32_t halfMinutes) {
     return QStringLiteral("%1:%2").arg(halfMinutes / 120).arg((halfMinutes % 120) / 2);

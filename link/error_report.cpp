@@ -9,7 +9,9 @@ ErrorReportHandler &handler() {
 }
 } // namespace
 
-void SetErrorReportHandler(ErrorReportHandler h) { handler() = std::move(h); }
+void SetErrorReportHandler(ErrorReportHandler h) {
+    handler() = std::move(h);
+}
 
 void ReportApplicationError(const QString &message) {
     if (handler())

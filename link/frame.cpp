@@ -9,7 +9,8 @@ constexpr std::array<std::uint16_t, 256> makeTable() {
     for (unsigned i = 0; i < 256; ++i) {
         std::uint16_t r = static_cast<std::uint16_t>(i);
         for (int bit = 0; bit < 8; ++bit)
-            r = (r & 1) ? static_cast<std::uint16_t>((r >> 1) ^ 0xA001) : static_cast<std::uint16_t>(r >> 1);
+            r = (r & 1) ? static_cast<std::uint16_t>((r >> 1) ^ 0xA001)
+                        : static_cast<std::uint16_t>(r >> 1);
         table[i] = r;
     }
     return table;
@@ -20,7 +21,8 @@ constexpr auto kTable = makeTable();
 std::uint16_t Crc16(const char *data, qsizetype size) {
     std::uint16_t crc = 0xFFFF;
     for (qsizetype i = 0; i < size; ++i)
-        crc = static_cast<std::uint16_t>((crc >> 8) ^ kTable[(crc ^ static_cast<std::uint8_t>(data[i])) & 0xFF]);
+        crc = static_cast<std::uint16_t>((crc >> 8) ^
+                                         kTable[(crc ^ static_cast<std::uint8_t>(data[i])) & 0xFF]);
     return crc;
 }
 
@@ -31,8 +33,7 @@ void AppendCrc(QByteArray &frame) {
 }
 
 bool CheckCrc(const QByteArray &rx) {
-    if (rx.size() < 2)
-        return false;
+    if (rx.size() < 2) return false;
     const std::uint16_t crc = Crc16(rx.constData(), rx.size() - 2);
     return static_cast<std::uint8_t>(rx[rx.size() - 2]) == (crc & 0xFF) &&
            static_cast<std::uint8_t>(rx[rx.size() - 1]) == (crc >> 8);
@@ -48,21 +49,27 @@ QByteArray MakeFrame(std::uint8_t code, const QByteArray &data) {
 }
 
 bool IsErrorReply(const QByteArray &rx, const QByteArray &request) {
-    if (rx.size() != 5 || request.isEmpty())
-        return false;
+    if (rx.size() != 5 || request.isEmpty()) return false;
     const int diff = static_cast<std::uint8_t>(rx[0]) - static_cast<std::uint8_t>(request[0]);
     return diff == 0x80 && static_cast<std::uint8_t>(rx[1]) == 3 && CheckCrc(rx);
 }
 
 QString ErrorReplyText(int code) {
     switch (code) {
-    case 1: return QStringLiteral("Ошибка: Неизвестная функция");
-    case 2: return QStringLiteral("Ошибка: Неверная длина запроса");
-    case 3: return QStringLiteral("Ошибка: Неверная контрольная сумма");
-    case 4: return QStringLiteral("Ошибка: Неверные данные запроса");
-    case 5: return QStringLiteral("Ошибка: Память защищена");
-    case 6: return QStringLiteral("Ошибка: Доступ запрещен");
-    default: return QStringLiteral("Неизвестная ошибка");
+    case 1:
+        return QStringLiteral("Ошибка: Неизвестная функция");
+    case 2:
+        return QStringLiteral("Ошибка: Неверная длина запроса");
+    case 3:
+        return QStringLiteral("Ошибка: Неверная контрольная сумма");
+    case 4:
+        return QStringLiteral("Ошибка: Неверные данные запроса");
+    case 5:
+        return QStringLiteral("Ошибка: Память защищена");
+    case 6:
+        return QStringLiteral("Ошибка: Доступ запрещен");
+    default:
+        return QStringLiteral("Неизвестная ошибка");
     }
 }
 

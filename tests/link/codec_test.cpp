@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 namespace {
-QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+QByteArray hex(const char *text) {
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
 struct FrameCase {
     const char *name;
@@ -62,10 +64,14 @@ TEST(Codec, ErrorRepliesAndTheirTexts) {
     EXPECT_FALSE(IsErrorReply(hex("81 03 01 E0 D8 00"), request)) << "six bytes";
 
     const std::pair<int, const char *> texts[] = {
-        {1, "Ошибка: Неизвестная функция"},  {2, "Ошибка: Неверная длина запроса"},
-        {3, "Ошибка: Неверная контрольная сумма"}, {4, "Ошибка: Неверные данные запроса"},
-        {5, "Ошибка: Память защищена"},      {6, "Ошибка: Доступ запрещен"},
-        {0, "Неизвестная ошибка"},           {7, "Неизвестная ошибка"},
+        {1, "Ошибка: Неизвестная функция"},
+        {2, "Ошибка: Неверная длина запроса"},
+        {3, "Ошибка: Неверная контрольная сумма"},
+        {4, "Ошибка: Неверные данные запроса"},
+        {5, "Ошибка: Память защищена"},
+        {6, "Ошибка: Доступ запрещен"},
+        {0, "Неизвестная ошибка"},
+        {7, "Неизвестная ошибка"},
     };
     for (const auto &[code, text] : texts)
         EXPECT_EQ(ErrorReplyText(code), QString::fromUtf8(text)) << code;
@@ -94,7 +100,8 @@ TEST(Codec, NumberEncodings) {
     EXPECT_EQ(SecondsSince2000ToDateTime(86400).time(), QTime(0, 0));
     EXPECT_EQ(DateTimeToSecondsSince2000(SecondsSince2000ToDateTime(123456789)), 123456789u);
 
-    const std::pair<int, std::uint8_t> corrections[] = {{5, 0x25}, {-5, 0x05}, {0, 0x20}, {31, 0x3F}, {-31, 0x1F}};
+    const std::pair<int, std::uint8_t> corrections[] = {
+        {5, 0x25}, {-5, 0x05}, {0, 0x20}, {31, 0x3F}, {-31, 0x1F}};
     for (const auto &[value, byte] : corrections) {
         EXPECT_EQ(EncodeCorrection(value), byte) << value;
         EXPECT_EQ(DecodeCorrection(byte), value) << value;
