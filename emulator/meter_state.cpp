@@ -231,6 +231,22 @@ bool MeterStateFromJson(const QByteArray &json, const MeterState &base, MeterSta
     if (o.contains("transfers"))
         for (int i = 0; i < 16; ++i)
             s.transfers[i] = {rows[i][0], rows[i][1], rows[i][2], rows[i][3]};
+    // A slot in use (day above 0) carries a date the meter can send back in BCD.
+    for (const HolidaySlot &h : s.holidays)
+        if (h.day && !QDate(2000, h.month, h.day).isValid()) {
+            error = QStringLiteral("\"holidays\": %1.%2 is no date").arg(h.day).arg(h.month);
+            return false;
+        }
+    for (const TransferSlot &t : s.transfers)
+        if (t.day && (t.year < 2000 || !QDate(t.year, t.month, t.day).isValid() || t.dayType < 1)) {
+            error = QStringLiteral("\"transfers\": %1.%2.%3 type %4 is no date of 2000 to 2099 "
+                                   "with a day type 1 to 8")
+                        .arg(t.day)
+                        .arg(t.month)
+                        .arg(t.year)
+                        .arg(t.dayType);
+            return false;
+        }
     out = s;
     return true;
 }

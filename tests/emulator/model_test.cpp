@@ -318,6 +318,21 @@ TEST(MeterModel, StateFileWithBadValuesIsRefusedWithAReason) {
         EXPECT_FALSE(MeterStateFromJson(text, MeterState{}, out, why)) << text;
         EXPECT_FALSE(why.isEmpty()) << text;
     }
+    // Slots in use must hold dates the meter can send back.
+    const auto slotRows = [](const char *key, const char *first, const char *empty) {
+        QByteArray rows = first;
+        for (int i = 1; i < 16; ++i)
+            rows += QByteArray(", ") + empty;
+        return "{\"" + QByteArray(key) + "\": [" + rows + "]}";
+    };
+    for (const QByteArray &text : {slotRows("transfers", "[5, 3, 0, 1]", "[0, 0, 0, 0]"),
+                                   slotRows("transfers", "[5, 3, 2024, 0]", "[0, 0, 0, 0]"),
+                                   slotRows("holidays", "[31, 4]", "[0, 0]")}) {
+        MeterState out;
+        QString why;
+        EXPECT_FALSE(MeterStateFromJson(text, MeterState{}, out, why)) << text.constData();
+        EXPECT_FALSE(why.isEmpty()) << text.constData();
+    }
     MeterState out;
     QString why;
     ASSERT_TRUE(
