@@ -287,6 +287,22 @@ TEST_F(VaCommTest, BytesAHandlerLeavesAreNotReportedAgainUntilMoreCome) {
     EXPECT_EQ(comm.ReadText(), "abcde");
 }
 
+// The bytes were taken before the event reached the UI thread: no OnRxChar for nothing.
+TEST_F(VaCommTest, AnEventThatFindsTheQueueEmptyRaisesNoRxChar) {
+    comm.SetDirectWrite(true);
+    comm.SetMonitorEvents(ceRxChar);
+    int events = 0;
+    comm.OnRxChar = [&](TVaCustomComm *, int) { ++events; };
+    comm.Open();
+    ASSERT_TRUE(pty.Send("abc"));
+    QThread::msleep(100); // the event thread has handed the event over and waits
+    EXPECT_EQ(comm.ReadText(), "abc");
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(events, 0);
+    ASSERT_TRUE(pty.Send("d")); // later bytes are reported as usual
+    EXPECT_TRUE(WaitUntil([&] { return events == 1; }));
+}
+
 TEST_F(VaCommTest, HandlerExceptionsGoToTheErrorReport) {
     QStringList reports;
     SetErrorReportHandler([&](const QString &m) { reports.append(m); });
