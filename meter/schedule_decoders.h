@@ -44,8 +44,10 @@ std::optional<Transfer> DecodeTransferReply(const QByteArray &reply);
 
 // A reply applied to a schedule the way the page applies it to its controls: the zone reply
 // sets singleTariff and the zones it carries, the masks reply replaces the masks, a slot
-// reply appends its entry. Returns the protocol lines, or nullopt when the reply's code is
-// not one of the four schedule reads (the schedule is then unchanged).
+// reply appends its entry (a list that holds 16 already takes no more: two reads queued
+// one behind the other must not leave a list the meter cannot hold). Returns the protocol lines, or
+// nullopt when the reply's code is not one of the four schedule reads (the schedule is then
+// unchanged).
 std::optional<QStringList> ApplyScheduleReply(Schedule &schedule, const QByteArray &reply);
 
 } // namespace ormix::meter
