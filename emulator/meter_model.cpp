@@ -156,12 +156,25 @@ void MeterModel::rebaseClock() {
     m_s.clockRealMs = now();
 }
 
+int MeterModel::dayTypeOn(const QDate &date) const {
+    for (const TransferSlot &t : m_s.transfers)
+        if (t.day && QDate(t.year, t.month, t.day) == date) return t.dayType;
+    for (const HolidaySlot &h : m_s.holidays)
+        if (h.day && h.day == date.day() && h.month == date.month()) return kHolidayDayType;
+    return date.dayOfWeek();
+}
+
 int MeterModel::tariffAt(qint64 meterMs) const {
     if (m_s.singleTariff) return 1;
-    const QTime t = WallTime(meterMs).time();
-    const int minute = t.hour() * 60 + t.minute();
+    const QDateTime at = WallTime(meterMs);
+    const int minute = at.time().hour() * 60 + at.time().minute();
+    // From firmware 10 on a zone counts only on the day types of its mask.
+    const bool masked = m_s.firmware.major >= 10;
+    const int dayBit = dayTypeOn(at.date()) - 1;
     int tariff = m_s.zones[0].tariff, best = -1;
-    for (const Zone &z : m_s.zones) {
+    for (std::size_t i = 0; i < m_s.zones.size(); ++i) {
+        if (masked && !((m_s.masks[i] >> dayBit) & 1)) continue;
+        const Zone &z = m_s.zones[i];
         const int start = z.hour * 60 + z.minute;
         if (start <= minute && start >= best) {
             best = start;

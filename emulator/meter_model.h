@@ -4,6 +4,7 @@
 // move time.
 #include "emulator/meter_state.h"
 #include <QByteArray>
+#include <QDate>
 #include <functional>
 
 // How long access stays open after the last write or password frame (a read request
@@ -12,6 +13,9 @@ constexpr qint64 kAccessIdleMs = 60'000;
 
 // Energy growth of the emulated load: 3.6 kW = 4 quarter-watt-hours a second.
 constexpr std::uint64_t kEnergyCountsPerSecond = 4;
+
+// The day type of holidays, the last bit of a zone's day-type mask.
+constexpr int kHolidayDayType = 8;
 
 // Which energy reply the meter gives: the one of its generation (0x0F: L 23 from
 // firmware 3, 14 below; 0x17: L 26), or the short one without the billing-day values.
@@ -43,6 +47,9 @@ private:
     qint64 meterTimeAt(qint64 realMs) const;
     void advance();
     void rebaseClock();
+    // 1 = Monday .. 7 = Sunday, 8 = holiday: a transfer slot names the day type of its date,
+    // a holiday slot makes its day and month a holiday, any other date is its weekday.
+    int dayTypeOn(const QDate &date) const;
     int tariffAt(qint64 meterMs) const;
     QByteArray reply(std::uint8_t code, const QByteArray &data) const;
     QByteArray dispatch(std::uint8_t code, const QByteArray &req);

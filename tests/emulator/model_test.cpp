@@ -194,6 +194,43 @@ TEST(MeterModel, CountersGrowWithTime) {
     EXPECT_EQ(held.mid(14, 12), held.mid(2, 12));
 }
 
+TEST(MeterModel, EnergyGoesToTheTariffOfTheZoneForTheDayType) {
+    // At 08:00 zone 1 (tariff 1) runs on weekdays and zone 2 (tariff 3, same start) on
+    // weekends and holidays; 9 May is a holiday, Saturday 1 November a working Monday.
+    const struct {
+        FirmwareVersion fw;
+        QDate date;
+        int tariff;
+    } cases[] = {
+        {{10, 1}, QDate(2025, 11, 3), 1}, // Monday
+        {{10, 1}, QDate(2025, 11, 2), 3}, // Sunday
+        {{10, 1}, QDate(2025, 5, 9), 3},  // a Friday, but a holiday
+        {{10, 1}, QDate(2025, 11, 1), 1}, // a Saturday, transferred to Monday
+        {{9, 0}, QDate(2025, 11, 3), 3},  // no day types below 10: the later zone
+    };
+    for (const auto &c : cases) {
+        Fixture f(c.fw);
+        MeterState s = f.model.state();
+        s.singleTariff = false;
+        s.zones = {{{2, 0, 0}, {1, 7, 0}, {3, 7, 0}, {2, 23, 0}, {2, 23, 0}, {2, 23, 0}}};
+        s.masks = {0xFF, 0x1F, 0xE0, 0xFF, 0xFF, 0xFF};
+        s.holidays = {};
+        s.holidays[0] = {9, 5};
+        s.transfers = {};
+        s.transfers[0] = {1, 11, 2025, 1};
+        s.clockBaseMs = QDateTime(c.date, QTime(8, 0), Qt::UTC).toMSecsSinceEpoch();
+        s.clockRealMs = s.lastAdvanceMs = f.now;
+        s.driftPerDay = s.correction = 0;
+        s.energy = {};
+        f.model.setState(s);
+        f.now += 60'000;
+        const QByteArray e = Body(f.ask("17 02"));
+        for (int t = 1; t <= 3; ++t)
+            EXPECT_EQ(ReadLE32(e, 2 + 4 * (t - 1)), t == c.tariff ? 60 * kEnergyCountsPerSecond : 0)
+                << c.date.toString(Qt::ISODate).toStdString() << " tariff " << t;
+    }
+}
+
 struct WriteCase {
     FirmwareVersion fw;
     const char *write;
