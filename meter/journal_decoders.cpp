@@ -37,7 +37,7 @@ YearlyRecord DecodeYearlyRecord(const QByteArray &reply) {
     const int m = ByteAt(reply, 2);
     r.gaugePosition = qMin(m + 1, kYearlyGaugeMaximum);
     const bool full = IsRecord(reply, kYearlyLength, kYearlyData);
-    if (m >= kYearlyGaugeMaximum) {
+    if (m >= kYearlyRecordCount) {
         if (full) r.protocolLine = BadJournalMonthLine();
         return r;
     }
