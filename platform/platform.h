@@ -22,6 +22,12 @@ public:
     virtual bool SetLocalClock(const QDateTime &moment);
     virtual MemoryStatus Memory() const;
     virtual bool OpenLink(const QUrl &url);
+    // True when the desktop has an application for files of `mimeType` (the default one
+    // xdg-mime names, its desktop entry found and its program there). Nothing is started.
+    virtual bool HasApplicationFor(const QString &mimeType) const;
+    // Opens a local file with the desktop's default application for it; false when none
+    // could be started. The application may read the file only after this returns.
+    virtual bool OpenFile(const QString &path);
     virtual void Beep();
     // The configuration root follows the platform family; here it is always the NT one.
     virtual bool IsNtFamily() const { return true; }

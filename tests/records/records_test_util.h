@@ -7,6 +7,12 @@
 #include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Readable texts in test failures (in every test file alike, or the printers differ).
+inline void PrintTo(const QString &s, std::ostream *os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 // Sets the default locale for one test and puts the previous one back.
 class LocaleScope {
