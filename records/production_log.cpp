@@ -96,12 +96,15 @@ Identification ProductionLog::Identify(const QString &computerName, const QStrin
         id.text = text;
         return id;
     };
+    // Known even when the server is away, so that operations kept meanwhile can be
+    // identified when they are sent.
+    who_.computerName = name;
+    who_.loginName = login;
     if (!Ready(&error)) return engineFailed(false);
 
     const auto computer =
         LookUp(connection_, queries::QueryComputer(), "name", name, "computer_id", &error);
     if (!computer) return engineFailed(true);
-    who_.computerName = name;
     who_.computerId = *computer;
     if (*computer == 0)
         return missing(R::ComputerMissing,
@@ -110,7 +113,6 @@ Identification ProductionLog::Identify(const QString &computerName, const QStrin
     const auto person =
         LookUp(connection_, queries::QueryPerson(), "login", login, "person_id", &error);
     if (!person) return engineFailed(true);
-    who_.loginName = login;
     who_.personId = *person;
     if (*person == 0)
         return missing(R::PersonMissing,

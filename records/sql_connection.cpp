@@ -138,6 +138,7 @@ bool ProductionConnection::Open(QString *error) {
 bool ProductionConnection::EnsureKeyTable(QString *error) {
     QSqlDatabase db = Database();
     const QStringList tables = db.tables();
+    if (tables.isEmpty()) return true; // an empty database waits for its schema (db init)
     for (const QString &t : tables)
         if (t.compare(u"operation_key", Qt::CaseInsensitive) == 0) return true;
     QSqlQuery q(db);
