@@ -8,6 +8,7 @@
 #include "records/sql_schema.h"
 #include "records/sql_statement.h"
 
+#include <QMutex>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -109,14 +110,19 @@ class FakePlatform : public Platform {
 public:
     FakePlatform() { SetPlatform(this); }
     ~FakePlatform() override { SetPlatform(nullptr); }
+    // Workstations of one test may run on threads of their own.
     bool SetLocalClock(const QDateTime &moment) override {
+        QMutexLocker lock(&mutex_);
         ++clockSets;
         lastClock = moment;
         return allowClock;
     }
     std::atomic<int> clockSets{0};
     QDateTime lastClock;
-    bool allowClock = true;
+    std::atomic<bool> allowClock{true};
+
+private:
+    QMutex mutex_;
 };
 
 // A scalar of a query run directly, for checking what landed in the tables.
