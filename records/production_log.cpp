@@ -367,6 +367,10 @@ ReplayReport ProductionLog::SendUnsent(QStringList *refusalMessages) {
     return r;
 }
 
+QString DefaultUnsentOperationsPath() {
+    return UnsentRows::DefaultPath(QStringLiteral("unsent-operations.jsonl"));
+}
+
 QString KeptRefusalMessage(const UnsentRow &row, const QString &file) {
     const auto record = OperationRecord::FromJson(row.row);
     const QString meter = record ? QString::number(record->number) : QStringLiteral("?");
@@ -377,40 +381,48 @@ QString KeptRefusalMessage(const UnsentRow &row, const QString &file) {
              QDir::toNativeSeparators(file));
 }
 
-DbAnswer<std::optional<qint64>> ProductionLog::NextFactoryNumber(int typeId) {
-    DbAnswer<std::optional<qint64>> a;
+// One read-only query: `read` takes the answer from the statement once it has run.
+template <typename T, typename Read>
+DbAnswer<T> ProductionLog::Ask(const QString &text, const QList<Param> &params, Read read) {
+    DbAnswer<T> a;
     if (!Ready(&a.error)) return a;
-    SqlStatement q(connection_, queries::QueryMaxSql());
-    if (!q.Bind("type_id", typeId).Exec(&a.error)) {
+    SqlStatement q(connection_, text);
+    for (const auto &[name, value] : params)
+        q.Bind(name, value);
+    if (!q.Exec(&a.error)) {
         ServerGone(connection_);
         return a;
     }
-    if (const QVariant v = q.Scalar(); !v.isNull()) a.value = v.toLongLong();
+    a.value = read(q);
     return a;
+}
+
+DbAnswer<std::optional<qint64>> ProductionLog::NextFactoryNumber(int typeId) {
+    return Ask<std::optional<qint64>>(queries::QueryMaxSql(), {{"type_id", typeId}},
+                                      [](SqlStatement &q) -> std::optional<qint64> {
+                                          const QVariant v = q.Scalar();
+                                          if (v.isNull()) return std::nullopt;
+                                          return v.toLongLong();
+                                      });
 }
 
 DbAnswer<std::optional<QDateTime>> ProductionLog::QueryDelta(qint64 number, int typeId) {
-    DbAnswer<std::optional<QDateTime>> a;
-    if (!Ready(&a.error)) return a;
-    SqlStatement q(connection_, queries::QueryDelta());
-    if (!q.Bind("number", number).Bind("type_id", typeId).Exec(&a.error)) {
-        ServerGone(connection_);
-        return a;
-    }
-    if (const QDateTime d = q.Scalar().toDateTime(); d.isValid()) a.value = d;
-    return a;
+    return Ask<std::optional<QDateTime>>(queries::QueryDelta(),
+                                         {{"number", number}, {"type_id", typeId}},
+                                         [](SqlStatement &q) -> std::optional<QDateTime> {
+                                             const QDateTime d = q.Scalar().toDateTime();
+                                             if (!d.isValid()) return std::nullopt;
+                                             return d;
+                                         });
 }
 
 DbAnswer<std::optional<int>> ProductionLog::CheckNumber(qint64 number, int typeId) {
-    DbAnswer<std::optional<int>> a;
-    if (!Ready(&a.error)) return a;
-    SqlStatement q(connection_, queries::QueryCheckNumber());
-    if (!q.Bind("number", number).Bind("type_id", typeId).Exec(&a.error)) {
-        ServerGone(connection_);
-        return a;
-    }
-    if (q.Next()) a.value = q.Value(QStringLiteral("electro_id")).toInt();
-    return a;
+    return Ask<std::optional<int>>(queries::QueryCheckNumber(),
+                                   {{"number", number}, {"type_id", typeId}},
+                                   [](SqlStatement &q) -> std::optional<int> {
+                                       if (!q.Next()) return std::nullopt;
+                                       return q.Value(QStringLiteral("electro_id")).toInt();
+                                   });
 }
 
 DbAnswer<ProductionPrefill> ProductionLog::Prefill() {

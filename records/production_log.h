@@ -102,6 +102,9 @@ public:
 
 private:
     struct Sending;
+    using Param = std::pair<const char *, QVariant>;
+    template <typename T, typename Read>
+    DbAnswer<T> Ask(const QString &text, const QList<Param> &params, Read read);
     LogOutcome Submit(const OperationRecord &record);
     Sending Send(const OperationRecord &record, bool kept);
     Sending TrySend(const OperationRecord &record, bool kept);
@@ -113,6 +116,9 @@ private:
     ServerClock &clock_;
     Workstation who_;
 };
+
+// The file of unsent operations: unsent-operations.jsonl in the user's data folder.
+QString DefaultUnsentOperationsPath();
 
 // The box of a kept operation the server refused when it was sent.
 QString KeptRefusalMessage(const UnsentRow &row, const QString &file);

@@ -1,28 +1,12 @@
 #include "records/production_record.h"
 
+#include "records/number_text.h"
+
 #include <QJsonValue>
-#include <QLocale>
 #include <QUuid>
-#include <cmath>
 
 namespace ormix::records {
 namespace {
-
-// A number as the page shows it: the locale's decimal separator, no group separators.
-std::optional<double> LocaleNumber(const QString &text) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double v = locale.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
-std::optional<qint64> Integer(const QString &text) {
-    bool ok = false;
-    const qint64 v = text.trimmed().toLongLong(&ok, 10);
-    return ok ? std::optional<qint64>(v) : std::nullopt;
-}
 
 // --- JSON of a kept record: absent or null keys are NULL columns ---------------------------
 
@@ -81,9 +65,9 @@ std::optional<OperationRecord> MakeOperationRecord(const MeterShown &meter,
     r.success = drift >= kLowestGoodDrift && drift <= kHighestGoodDrift;
 
     r.version = meter.versionText;
-    r.turnOn = Integer(meter.onTimeText).value_or(0);
+    r.turnOn = IntegerText(meter.onTimeText).value_or(0);
     r.status = meter.lastStatus;
-    r.ncorrect = Integer(meter.correctionCountText).value_or(0);
+    r.ncorrect = IntegerText(meter.correctionCountText).value_or(0);
 
     // Current readings first, then those of the billing day: the first text that is not
     // a number leaves it and every reading after it NULL.
@@ -109,7 +93,7 @@ std::optional<OperationRecord> MakeOperationRecord(const MeterShown &meter,
     if (choices.correctionTicked) r.correct = choices.correction;
     if (choices.passwordTicked) {
         // Logged as typed, not reduced to the 16 bits the meter keeps.
-        r.pass = Integer(choices.newPasswordText);
+        r.pass = IntegerText(choices.newPasswordText);
         if (!r.pass) {
             *error =
                 QStringLiteral("новый пароль «%1» не целое число").arg(choices.newPasswordText);

@@ -63,8 +63,7 @@ QString SchemaScript(SqlDialect dialect) {
                                                          : ":/records/schema/sqlserver.sql";
     QFile file(QString::fromLatin1(name));
     if (!file.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(file.readAll()) + u'\n' + OperationKeyTableDdl() +
-           QStringLiteral(";\n");
+    return QString::fromUtf8(file.readAll());
 }
 
 QString OperationKeyTableDdl() {

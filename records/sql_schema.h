@@ -11,8 +11,8 @@ namespace ormix::records {
 
 // The script of `dialect`: the tables, keys and indexes the production queries need.
 QString SchemaScript(SqlDialect dialect);
-// The workstation's own table of operation keys (part of the script, and created on
-// its own in a database made before it).
+// The workstations' own table of operation keys: the end of each script, and created on
+// its own in a database made before it.
 QString OperationKeyTableDdl();
 
 // Creates the schema on an empty database; refuses one that already has tables.

@@ -88,3 +88,10 @@ CREATE TABLE spoilage (
     date_repair timestamp(3) DEFAULT NULL
 );
 CREATE INDEX spoilage_electro ON spoilage (electro_id);
+
+-- The workstations' own: the key each operation was given, recorded in the same
+-- transaction as the operation, so that one sent again after a crash is recognised.
+CREATE TABLE operation_key (
+    client_key char(36) NOT NULL PRIMARY KEY,
+    operation_id integer NOT NULL
+);

@@ -34,23 +34,7 @@ protected:
         ASSERT_EQ(id.result, Identification::Result::Identified) << id.text.toStdString();
     }
 
-    MeterShown Meter(qint64 number) const {
-        MeterShown m;
-        m.factoryNumber = number;
-        m.meterTypeId = kType;
-        m.versionText = "6.12";
-        m.onTimeText = "7322";
-        m.lastStatus = 5;
-        m.correctionCountText = "3";
-        m.currentReadingText[0] = "1300,75";
-        m.currentReadingText[1] = "21,00";
-        m.currentReadingText[2] = "0,50";
-        m.billingReadingText[0] = "1234,50";
-        m.billingReadingText[1] = "20,00";
-        m.billingReadingText[2] = "0,25";
-        m.driftText = "-0,40";
-        return m;
-    }
+    MeterShown Meter(qint64 number) const { return TypicalMeter(number); }
     WriteChoices Choices() const {
         WriteChoices c;
         c.firmwareMajor = 6;

@@ -2,27 +2,12 @@
 // rules of the readings and the settings, and the record kept for later unchanged.
 #include "records/production_record.h"
 #include "records_test_util.h"
+#include "sql_test_util.h"
 
 namespace {
 
 using namespace ormix::records;
-
-MeterShown TypicalMeter() {
-    MeterShown m;
-    m.factoryNumber = 1001;
-    m.versionText = "6.12";
-    m.onTimeText = "7322";
-    m.lastStatus = 5;
-    m.correctionCountText = "3";
-    m.currentReadingText[0] = "1300,75";
-    m.currentReadingText[1] = "21,00";
-    m.currentReadingText[2] = "0,50";
-    m.billingReadingText[0] = "1234,50";
-    m.billingReadingText[1] = "20,00";
-    m.billingReadingText[2] = "0,25";
-    m.driftText = "-0,40";
-    return m;
-}
+using ormix::records::test::TypicalMeter;
 
 OperationRecord Make(const MeterShown &m, const WriteChoices &c = {}, bool withSettings = true) {
     QString error;

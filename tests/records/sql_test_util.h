@@ -125,6 +125,25 @@ private:
     QMutex mutex_;
 };
 
+// What the page shows of a typical version 6 meter, in a comma locale.
+inline MeterShown TypicalMeter(qint64 number = 1001) {
+    MeterShown m;
+    m.factoryNumber = number;
+    m.meterTypeId = 6;
+    m.versionText = "6.12";
+    m.onTimeText = "7322";
+    m.lastStatus = 5;
+    m.correctionCountText = "3";
+    m.currentReadingText[0] = "1300,75";
+    m.currentReadingText[1] = "21,00";
+    m.currentReadingText[2] = "0,50";
+    m.billingReadingText[0] = "1234,50";
+    m.billingReadingText[1] = "20,00";
+    m.billingReadingText[2] = "0,25";
+    m.driftText = "-0,40";
+    return m;
+}
+
 // A scalar of a query run directly, for checking what landed in the tables.
 inline QVariant Scalar(ProductionConnection &c, const QString &sql) {
     QSqlQuery q(c.Database());
