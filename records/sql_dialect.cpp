@@ -64,6 +64,42 @@ QString DayDifference(const QString &text, SqlDialect dialect) {
     return out + text.mid(from);
 }
 
+// x NOT IN (SELECT y FROM t WHERE c) as NOT EXISTS (SELECT 1 FROM t WHERE c AND t.y = x).
+// PostgreSQL cannot make NOT IN an anti-join (a NULL in the list would change the
+// answer), and with a list larger than its work memory it compares every meter with every
+// operation: minutes on a year's production. The key columns are never NULL, so both say
+// the same; SQL Server knows that from the schema by itself.
+QString NotInAsNotExists(const QString &text) {
+    static const QRegularExpression notIn(QStringLiteral("\\bNOT\\s+(\\w+)\\s+IN\\s*\\("),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression sub(
+        QStringLiteral("^\\s*SELECT\\s+(\\w+)\\s+FROM\\s+(\\w+)\\s+WHERE\\s+(.*)$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression from(QStringLiteral("\\bFROM\\s+(\\w+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype at = 0;
+    for (auto m = notIn.match(text, at); m.hasMatch(); m = notIn.match(text, at)) {
+        qsizetype end = -1;
+        const QStringList args = CallArguments(text, m.capturedEnd() - 1, &end);
+        const auto inner = args.size() == 1 ? sub.match(args[0]) : QRegularExpressionMatch();
+        QRegularExpressionMatch outer;
+        for (auto it = from.globalMatch(text.left(m.capturedStart())); it.hasNext();)
+            outer = it.next();
+        if (end < 0 || !inner.hasMatch() || !outer.hasMatch()) {
+            out += text.mid(at, m.capturedEnd() - at);
+            at = m.capturedEnd();
+            continue;
+        }
+        out += text.mid(at, m.capturedStart() - at);
+        out += QStringLiteral("NOT EXISTS (SELECT 1 FROM %1 WHERE %2 AND %1.%3 = %4.%5)")
+                   .arg(inner.captured(2), inner.captured(3).trimmed(), inner.captured(1),
+                        outer.captured(1), m.captured(1));
+        at = end;
+    }
+    return out + text.mid(at);
+}
+
 // PostgreSQL has a real boolean type and refuses 0 and 1 for it.
 QString BooleanComparisons(QString text) {
     static const QRegularExpression compare(QStringLiteral("\\b(\\w+)(\\s*=\\s*)([01])\\b"));
@@ -115,11 +151,7 @@ QString ToDialect(const QString &text, SqlDialect dialect) {
     static const QRegularExpression now(QStringLiteral("\\bgetdate\\s*\\(\\s*\\)"),
                                         QRegularExpression::CaseInsensitiveOption);
     out.replace(now, Now(dialect));
-    // Both engines read NOT x IN as NOT (x IN ...), as SQL Server does; the usual order
-    // says the same without relying on precedence.
-    static const QRegularExpression notIn(QStringLiteral("\\bNOT\\s+([\\w.]+)\\s+IN\\b"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    out.replace(notIn, QStringLiteral("\\1 NOT IN"));
+    out = NotInAsNotExists(out);
     static const QRegularExpression notNull(QStringLiteral("\\bNOT\\s+([\\w.]+)\\s+IS\\s+NULL\\b"),
                                             QRegularExpression::CaseInsensitiveOption);
     out.replace(notNull, QStringLiteral("\\1 IS NOT NULL"));

@@ -19,9 +19,12 @@ TEST(SqlDialect, CarriesEachConstructToEachEngine) {
          "WHERE (CAST(LOCALTIMESTAMP AS date) - CAST(date_operation AS date)) = 0",
          "WHERE (julianday(date(strftime('%Y-%m-%dT%H:%M:%f','now','localtime'))) - "
          "julianday(date(date_operation))) = 0"},
-        {"AND NOT electro_id IN (SELECT electro_id FROM operation)",
-         "AND electro_id NOT IN (SELECT electro_id FROM operation)",
-         "AND electro_id NOT IN (SELECT electro_id FROM operation)"},
+        {"SELECT MIN(number) FROM electrometer\nAND NOT electro_id IN (SELECT electro_id FROM "
+         "operation\n  WHERE type_id = 3)",
+         "SELECT MIN(number) FROM electrometer\nAND NOT EXISTS (SELECT 1 FROM operation WHERE "
+         "type_id = 3 AND operation.electro_id = electrometer.electro_id)",
+         "SELECT MIN(number) FROM electrometer\nAND NOT EXISTS (SELECT 1 FROM operation WHERE "
+         "type_id = 3 AND operation.electro_id = electrometer.electro_id)"},
         {"WHERE NOT zone_0 IS NULL", "WHERE zone_0 IS NOT NULL", "WHERE zone_0 IS NOT NULL"},
         {"UPDATE operation SET success = 0\nWHERE operation_id = :operation_id",
          "UPDATE operation SET success = false\nWHERE operation_id = :operation_id",
