@@ -8,7 +8,8 @@
 // (the row), "sent", "refused" (with the reason) and "requeued". A line cut short by a
 // crash is never taken for a row; a damaged one is moved to <file>.damaged. Once rows
 // have been sent the file is rewritten without them (or removed), through a new file
-// renamed into place. Several programs may share it: every access holds a lock.
+// renamed into place. Several programs may share it: every access holds a lock on it,
+// and a replay also holds <file>.lock, so that two programs never replay side by side.
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
