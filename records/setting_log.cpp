@@ -1,5 +1,6 @@
 #include "records/setting_log.h"
 
+#include "records/number_text.h"
 #include "records/records_log.h"
 
 #include <QDir>
@@ -11,22 +12,11 @@ namespace {
 
 using F = SettingField;
 
-// Integer of a text, 0 when it is not one.
 qint64 IntOrZero(const QString &text) {
-    bool ok = false;
-    const qint64 v = text.trimmed().toLongLong(&ok, 10);
-    return ok ? v : 0;
+    return ormix::records::IntegerText(text).value_or(0);
 }
 
-// A number as the poll decoders write it: the locale's decimal separator, no groups.
-std::optional<double> LocaleNumber(const QString &text) {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::RejectGroupSeparator);
-    bool ok = false;
-    const double v = locale.toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
+using ormix::records::LocaleNumber;
 
 QString Native(const QString &path) {
     return QDir::toNativeSeparators(path);

@@ -1,0 +1,23 @@
+#include "records/number_text.h"
+
+#include <QLocale>
+#include <cmath>
+
+namespace ormix::records {
+
+std::optional<double> LocaleNumber(const QString &text) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double v = locale.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<qint64> IntegerText(const QString &text) {
+    bool ok = false;
+    const qint64 v = text.trimmed().toLongLong(&ok, 10);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+} // namespace ormix::records
