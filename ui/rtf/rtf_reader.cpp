@@ -71,7 +71,7 @@ bool isUnderlineWord(const QByteArray &w) {
 class Reader {
 public:
     explicit Reader(QByteArrayView data, QTextDocument &document)
-        : tokens(data), writer(document) {}
+        : tokens(data), writer(document), document(document) {}
 
     void Run() {
         for (RtfToken t = tokens.Next(); t.kind != RtfToken::End; t = tokens.Next()) {
@@ -82,6 +82,9 @@ public:
             writer.Finish(BlockFormatOf(Top().para), MarkFormat());
         else
             writer.Finish(BlockFormatOf(lastPara), lastMark);
+        QTextOption option = document.defaultTextOption();
+        option.setTabStopDistance(tables.defaultTabTwips / 15.0); // twips at 96 dpi
+        document.setDefaultTextOption(option);
     }
 
 private:
@@ -216,6 +219,8 @@ private:
             tables.codePage = t.parameter;
         else if (w == "deff")
             tables.defaultFont = t.parameter;
+        else if (w == "deftab" && t.parameter > 0)
+            tables.defaultTabTwips = std::min(t.parameter, 31680);
         else if (w == "uc")
             Top().unicodeSkip = std::clamp(t.parameter, 0, 255);
         else
@@ -412,6 +417,7 @@ private:
 
     RtfTokenizer tokens;
     RtfDocumentWriter writer;
+    QTextDocument &document;
     RtfTextDecoder decoder;
     RtfTables tables;
     std::vector<RtfGroupState> stack;

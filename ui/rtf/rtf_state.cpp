@@ -1,6 +1,7 @@
 #include "ui/rtf/rtf_state.h"
 
 #include <QTextOption>
+#include <algorithm>
 
 namespace ormix::ui {
 namespace {
@@ -56,12 +57,18 @@ QTextBlockFormat BlockFormatOf(const RtfParaState &para) {
     f.setTopMargin(pixels(para.beforeTwips));
     f.setBottomMargin(pixels(para.afterTwips));
     if (para.outlineLevel >= 0) f.setHeadingLevel(para.outlineLevel + 1);
-    if (!para.tabTwips.isEmpty()) {
-        QList<QTextOption::Tab> tabs;
-        for (int t : para.tabTwips)
-            tabs.append(QTextOption::Tab(pixels(t), QTextOption::LeftTab));
-        f.setTabPositions(tabs);
-    }
+    // RTF measures tab stops from the page margin, Qt from where the line starts: for the
+    // first line (the one a hanging indent's tab is in) that is the left plus the first
+    // indent. A hanging indent also stops a tab at the left indent, as word processors do.
+    QList<int> stops = para.tabTwips;
+    if (para.firstLineTwips < 0 && !stops.contains(para.leftTwips)) stops.append(para.leftTwips);
+    std::sort(stops.begin(), stops.end());
+    const int lineStart = para.leftTwips + para.firstLineTwips;
+    QList<QTextOption::Tab> tabs;
+    for (int t : stops)
+        if (t > lineStart)
+            tabs.append(QTextOption::Tab(pixels(t - lineStart), QTextOption::LeftTab));
+    if (!tabs.isEmpty()) f.setTabPositions(tabs);
     return f;
 }
 

@@ -45,8 +45,9 @@ struct RtfFont {
 
 // The document-wide tables the formats refer to.
 struct RtfTables {
-    int codePage = 1252; // \ansicpgN
-    int defaultFont = 0; // \deffN
+    int codePage = 1252;       // \ansicpgN
+    int defaultFont = 0;       // \deffN
+    int defaultTabTwips = 720; // \deftabN: half an inch unless the document says
     std::map<int, RtfFont> fonts;
     QList<QColor> colours; // an invalid colour is the automatic one
 

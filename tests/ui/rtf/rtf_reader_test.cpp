@@ -166,14 +166,25 @@ TEST(RtfFormat, ParagraphFormattingAndHeadings) {
     EXPECT_DOUBLE_EQ(blockOf(doc, "Title").bottomMargin(), 8);
     EXPECT_DOUBLE_EQ(blockOf(doc, "item").leftMargin(), 48);
     EXPECT_DOUBLE_EQ(blockOf(doc, "item").textIndent(), -24);
-    ASSERT_EQ(blockOf(doc, "item").tabPositions().size(), 1);
-    EXPECT_DOUBLE_EQ(blockOf(doc, "item").tabPositions()[0].position, 96);
+    // Stops from the page margin become stops from where the first line starts (24 px):
+    // the hanging indent's own at 48 px, then 96 px.
+    ASSERT_EQ(blockOf(doc, "item").tabPositions().size(), 2);
+    EXPECT_DOUBLE_EQ(blockOf(doc, "item").tabPositions()[0].position, 24);
+    EXPECT_DOUBLE_EQ(blockOf(doc, "item").tabPositions()[1].position, 72);
     EXPECT_EQ(blockOf(doc, "right").alignment(), Qt::AlignRight);
     // A paragraph takes the properties in force where it ends.
     EXPECT_EQ(blockOf(doc, "set at").alignment(), Qt::AlignJustify);
     EXPECT_EQ(blockOf(doc, "set at").headingLevel(), 2);
     EXPECT_EQ(blockOf(doc, "plain").alignment(), Qt::AlignLeft);
     EXPECT_DOUBLE_EQ(blockOf(doc, "plain").leftMargin(), 0);
+}
+
+TEST(RtfFormat, DefaultTabStopsFollowTheDocument) {
+    QTextDocument doc;
+    ASSERT_TRUE(ReadRtf(R"({\rtf1 a\tab b})", doc));
+    EXPECT_DOUBLE_EQ(doc.defaultTextOption().tabStopDistance(), 48); // half an inch
+    ASSERT_TRUE(ReadRtf(R"({\rtf1\deftab1440 a\tab b})", doc));
+    EXPECT_DOUBLE_EQ(doc.defaultTextOption().tabStopDistance(), 96);
 }
 
 TEST(RtfFormat, NoHeadingGivesAnEmptyFirstHeading) {
