@@ -40,6 +40,8 @@ TFormHelp::TFormHelp(QWidget *parent) : QDialog(parent) {
     layout->addWidget(Panel1);
     resize(640, 480);
 
+    // PgUp and PgDn scroll the text as soon as the window opens.
+    RichEdit1->setFocus();
     connect(Button1, &QPushButton::clicked, this, &QDialog::reject);
     FormCreate();
 }

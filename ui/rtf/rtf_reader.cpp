@@ -235,6 +235,8 @@ private:
         const bool on = !t.hasParameter || t.parameter != 0;
         if (w == "b")
             c.bold = on;
+        else if (w == "v")
+            c.hidden = on;
         else if (w == "i")
             c.italic = on;
         else if (w == "strike")
@@ -330,7 +332,9 @@ private:
         AddText(text);
     }
 
-    void AddText(const QString &text) { writer.AddText(text, CharFormatOf(Top().chars, tables)); }
+    void AddText(const QString &text) {
+        if (!Top().chars.hidden) writer.AddText(text, CharFormatOf(Top().chars, tables));
+    }
 
     QTextCharFormat MarkFormat() const { return CharFormatOf(stack.back().chars, tables); }
 

@@ -14,6 +14,7 @@ namespace ormix::ui {
 
 struct RtfCharState {
     bool bold = false, italic = false, underline = false, strike = false;
+    bool hidden = false; // \v: text a reader does not show
     int vertical = 0;    // 1 superscript, -1 subscript
     int halfPoints = 24; // \fsN; the format's default is 12 pt
     int colour = 0;      // index into the colour table; 0 is the automatic colour

@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"SpecialCharacters",
                  R"({\rtf1\emdash\endash\bullet\ldblquote\rdblquote\lquote\rquote\~x\-y\_z})",
                  "—–•“”‘’\u00A0xy\u2011z"},
+        TextCase{"HiddenTextIsNotShown", R"({\rtf1 a{\v hidden}b\v c\v0 d})", "abd"},
         TextCase{"UnknownWordsAreSkipped", R"({\rtf1 a\foo12 b\bar c\zzz-5 d})", "abcd"},
         TextCase{"UnknownStarredDestination", R"({\rtf1 a{\*\unknown secret}b})", "ab"},
         TextCase{"TablesAndInfoAreNoText",
