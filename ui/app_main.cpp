@@ -71,8 +71,18 @@ bool isPortQuestion(int argc, char **argv) {
 }
 } // namespace
 
+// Options answered without showing a window: they need no display (a service engineer
+// may ask over ssh), so they run on the offscreen platform unless one is chosen.
+void needNoDisplayFor(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char *option : {"--help", "-h", "--help-check"})
+            if (!std::strcmp(argv[i], option) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 int main(int argc, char **argv) {
     if (isPortQuestion(argc, argv)) return answerPortQuestion(argc, argv);
+    needNoDisplayFor(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName("ormix");
     QApplication::setApplicationDisplayName("Программирование ORMIX-2 и KASTOR-5");

@@ -64,8 +64,9 @@ protected:
              {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
             env.insert(name, home + "/" + name);
         env.insert("XDG_DATA_DIRS", home + "/no-system-data");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.remove("ORMIX_PORTS");
+        // The window's answers without a window need no display.
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "ORMIX_PORTS"})
+            env.remove(name);
         return env;
     }
 
@@ -100,6 +101,10 @@ TEST_F(Installed, CommandLineProgramsStart) {
         run(At("bin/meter-emulator"), {"--help"}, home.path(), CleanEnvironment(home.path()));
     EXPECT_EQ(emu.exitCode, 0) << emu.err.toStdString();
     EXPECT_TRUE(emu.out.contains("--firmware")) << emu.out.toStdString();
+    const Finished window =
+        run(At("bin/ormix"), {"--help"}, home.path(), CleanEnvironment(home.path()));
+    EXPECT_EQ(window.exitCode, 0) << window.err.toStdString();
+    EXPECT_TRUE(window.out.contains("--help-check")) << window.out.toStdString();
 }
 
 TEST_F(Installed, WindowFindsItsHelpDocumentInTheDataFolder) {
