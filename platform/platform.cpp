@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QLoggingCategory>
 #include <cerrno>
 #include <ctime>
@@ -43,9 +44,14 @@ MemoryStatus Platform::Memory() const {
     if (sysinfo(&si) != 0) return m;
     const std::uint64_t unit = si.mem_unit ? si.mem_unit : 1;
     m.totalPhys = si.totalram * unit;
-    m.availPhys = (si.freeram + si.bufferram) * unit;
+    // Free memory alone leaves out the page cache, which Linux fills until little is free.
+    QFile meminfo("/proc/meminfo");
+    const auto available = meminfo.open(QIODevice::ReadOnly)
+                               ? ormix::platform::MemAvailableFromMeminfo(meminfo.readAll())
+                               : std::nullopt;
+    m.availPhys = available.value_or((si.freeram + si.bufferram) * unit);
     m.totalPageFile = (si.totalram + si.totalswap) * unit;
-    m.availPageFile = (si.freeram + si.bufferram + si.freeswap) * unit;
+    m.availPageFile = m.availPhys + si.freeswap * unit;
     m.totalVirtual = m.totalPageFile;
     m.availVirtual = m.availPageFile;
     if (m.totalPhys > 0) m.memoryLoad = static_cast<int>(100 - (m.availPhys * 100) / m.totalPhys);
@@ -67,3 +73,17 @@ Platform &CurrentPlatform() {
 void SetPlatform(Platform *replacement) {
     installed() = replacement;
 }
+
+namespace ormix::platform {
+std::optional<std::uint64_t> MemAvailableFromMeminfo(const QByteArray &meminfo) {
+    for (const QByteArray &line : meminfo.split('\n')) {
+        if (!line.startsWith("MemAvailable:")) continue;
+        const QList<QByteArray> fields = line.mid(13).simplified().split(' ');
+        bool ok = false;
+        const qulonglong value = fields.value(0).toULongLong(&ok);
+        if (!ok) return std::nullopt;
+        return fields.value(1) == "kB" ? value * 1024 : value;
+    }
+    return std::nullopt;
+}
+} // namespace ormix::platform

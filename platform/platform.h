@@ -1,10 +1,12 @@
 #pragma once
 // The few operating-system services the workstation needs, behind one interface so that
 // tests can replace them (a test must never set the machine's clock).
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
 #include <cstdint>
+#include <optional>
 
 struct MemoryStatus {
     int memoryLoad = 0; // percent of physical memory in use
@@ -37,3 +39,10 @@ public:
 Platform &CurrentPlatform();
 // Installs `replacement` (not owned); nullptr restores the system services.
 void SetPlatform(Platform *replacement);
+
+namespace ormix::platform {
+// The kernel's estimate of the memory programs can have without swapping, in bytes:
+// "MemAvailable" of /proc/meminfo (free memory plus the caches it can drop). Nothing when
+// the text has no such line (kernels before 3.14).
+std::optional<std::uint64_t> MemAvailableFromMeminfo(const QByteArray &meminfo);
+} // namespace ormix::platform

@@ -1,8 +1,12 @@
 // Program entry: the application, its five windows in order, the general error report.
 #include "link/error_report.h"
 #include "link/port_table.h"
+#include "ui/about_box.h"
+#include "ui/app_icon.h"
 #include "ui/dialogs.h"
+#include "ui/help_window.h"
 #include "ui/main.h"
+#include "ui/rtf/rtf_reader.h"
 #include "ui/screenshot.h"
 #include "ui/status_dialog.h"
 
@@ -11,6 +15,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
+#include <QTextEdit>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -49,6 +54,15 @@ int answerPortQuestion(int argc, char **argv) {
         }
 }
 
+// --help-check: the help document as the window found it at start-up, for the install
+// test and for a service engineer: its path and first heading, exit 0 when it was read.
+int printHelpCheck(const TFormHelp *help) {
+    const QString heading = help ? ormix::ui::FirstHeading(*help->RichEdit1->document()) : "";
+    std::printf("%s\n%s\n", qUtf8Printable(help ? help->DocumentPath() : ""),
+                qUtf8Printable(heading));
+    return heading.isEmpty() ? 1 : 0;
+}
+
 bool isPortQuestion(int argc, char **argv) {
     for (int i = 1; i < argc; ++i)
         if (!std::strcmp(argv[i], "--saved-port-ready") || !std::strcmp(argv[i], "--free-port"))
@@ -57,21 +71,40 @@ bool isPortQuestion(int argc, char **argv) {
 }
 } // namespace
 
+// Options answered without showing a window: they need no display (a service engineer
+// may ask over ssh), so they run on the offscreen platform unless one is chosen.
+void needNoDisplayFor(int argc, char **argv) {
+    for (int i = 1; i < argc; ++i)
+        for (const char *option : {"--help", "-h", "--help-check"})
+            if (!std::strcmp(argv[i], option) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 int main(int argc, char **argv) {
     if (isPortQuestion(argc, argv)) return answerPortQuestion(argc, argv);
+    needNoDisplayFor(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName("ormix");
     QApplication::setApplicationDisplayName("Программирование ORMIX-2 и KASTOR-5");
-    SetErrorReportHandler([](const QString &message) {
-        QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
-                              message);
-    });
+    QApplication::setWindowIcon(ormix::ui::ApplicationIcon());
+    QGuiApplication::setDesktopFileName("ormix");
 
     QCommandLineParser parser;
     parser.addHelpOption();
     QCommandLineOption portOption("port", "Preselect the meter port (COMn) for this run.", "COMn");
     parser.addOption(portOption);
+    QCommandLineOption helpCheckOption(
+        "help-check", "Print where the help document was found and its first heading, then exit.");
+    parser.addOption(helpCheckOption);
     parser.process(app);
+    const bool helpCheck = parser.isSet(helpCheckOption);
+    SetErrorReportHandler([helpCheck](const QString &message) {
+        if (helpCheck)
+            std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+        else
+            QMessageBox::critical(QApplication::activeWindow(),
+                                  QApplication::applicationDisplayName(), message);
+    });
     StartOptions options;
     options.port = parser.value(portOption);
 
@@ -82,6 +115,11 @@ int main(int argc, char **argv) {
     main->FormSpoilage = create<TFormSpoilage>([&] { return new TFormSpoilage(main); });
     main->FormStatus = create<TFormStatus>([&] { return new TFormStatus(main); });
     main->FormHelp = create<TFormHelp>([&] { return new TFormHelp(main); });
+    if (helpCheck) {
+        const int result = printHelpCheck(qobject_cast<TFormHelp *>(main->FormHelp));
+        delete main;
+        return result;
+    }
     main->show();
     ScheduleScreenshotFromEnvironment(main);
     return app.exec();

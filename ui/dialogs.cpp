@@ -12,14 +12,6 @@ void fill(QDialog *d, const char *name, const QString &title, const QString &tex
 }
 } // namespace
 
-TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
-    fill(this, "AboutBox", "О программе", "Программирование ORMIX-2 и KASTOR-5");
-}
-
-TFormHelp::TFormHelp(QWidget *parent) : QDialog(parent) {
-    fill(this, "FormHelp", "Справка", "Справка");
-}
-
 TFormSpoilage::TFormSpoilage(QWidget *parent) : QDialog(parent) {
     fill(this, "FormSpoilage", "Брак", "Брак");
 }

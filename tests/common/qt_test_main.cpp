@@ -1,10 +1,14 @@
 // Test entry: a Qt application object exists for the whole run, so tests may use
-// timers, queued calls and (in the widget tests) windows.
+// timers, queued calls, documents and fonts (in the gui tests) and windows (in the widget
+// tests).
 #include <gtest/gtest.h>
 
 #ifdef ORMIX_TEST_WIDGETS
 #include <QApplication>
 using TestApp = QApplication;
+#elif defined(ORMIX_TEST_GUI)
+#include <QGuiApplication>
+using TestApp = QGuiApplication;
 #else
 #include <QCoreApplication>
 using TestApp = QCoreApplication;

@@ -27,8 +27,14 @@ public:
         ++clockSets;
         return false;
     }
+    MemoryStatus memory;
+    QList<QUrl> linksOpened;
     void Beep() override { ++beeps; }
-    bool OpenLink(const QUrl &) override { return false; }
+    bool OpenLink(const QUrl &url) override {
+        linksOpened << url;
+        return false;
+    }
+    MemoryStatus Memory() const override { return memory; }
     QString ComputerName() const override { return "TESTPC"; }
     QString LoginName() const override { return "operator"; }
 };
