@@ -1,10 +1,13 @@
 // The exchange engine polling the meter emulator (a child process on a pseudo-terminal,
 // replies paced at the line rate) at 9600 and 1200 bit/s. Prints per speed the exchange
 // rate, the mean exchange time against its floor, the CPU time of this process and the
-// peak memory.
-// Usage: link-bench [--exchanges N] [--emulator PATH]   (default 200, bin/meter-emulator)
+// peak memory; with --with-load the same table again while two CPU-bound child processes
+// keep every core of a two-core workstation busy.
+// Usage: link-bench [--exchanges N] [--emulator PATH] [--with-load]
+//        (default 200, bin/meter-emulator)
 #include "link/exchange_engine.h"
 #include "link/frame.h"
+#include "link/port_setup.h"
 #include "meter/poll_cycle.h"
 
 #include <QCommandLineParser>
@@ -15,8 +18,13 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -24,6 +32,7 @@ constexpr int kWarmUp = 5;          // exchanges before measuring: connect, firs
 constexpr int kReplyDelayMs = 3;    // the emulator's answer delay, passed to it
 constexpr int kFirmware = 6;        // the poll cycle of a current meter, DDM read
 constexpr double kBitsPerByte = 11; // start, 8 data, parity, stop
+constexpr int kLoadProcesses = 2;   // one per core of the workstations it runs on
 
 [[noreturn]] void Fail(const QString &what) {
     std::fprintf(stderr, "link-bench: %s\n", qUtf8Printable(what));
@@ -72,7 +81,7 @@ struct BenchHost : TExchangeHost {
         if (measuring) {
             const double lineMs = (request.size() + reply.size()) * kBitsPerByte * 1000.0 / baud;
             const double fixedMs =
-                TExchangeEngine::SendTickMs + TExchangeEngine::MarkPauseMs + kReplyDelayMs;
+                TExchangeTimings{}.sendTickMs + TExchangeEngine::MarkPauseMs + kReplyDelayMs;
             floorMsSum += fixedMs + lineMs;
             // A pty passes the request at once, and the emulator writes the reply's last
             // byte one byte time before its line time is over.
@@ -108,12 +117,9 @@ Figures Run(const QString &emulator, int baud, int exchanges) {
     if (path.isEmpty()) Fail(QStringLiteral("the emulator named no device"));
 
     TVaComm comm;
+    SetupMeterPort(comm);
     comm.SetDeviceName(path);
     comm.SetBaudrate(RateOf(baud));
-    comm.SetParity(paMark);
-    comm.SetMonitorEvents(ceBreak | ceRxChar);
-    comm.SetDirectWrite(true);
-    comm.FlowControl().SetControlRts(rtsEnabled);
     try {
         comm.Open();
     } catch (const EVaCommError &e) {
@@ -161,26 +167,41 @@ Figures Run(const QString &emulator, int baud, int exchanges) {
     return f;
 }
 
-} // namespace
+// Busy loops in child processes of their own, as other programs on the workstation would
+// be: no package needed, and they die with the benchmark whatever way it ends.
+class CpuLoad {
+public:
+    explicit CpuLoad(int processes) {
+        for (int i = 0; i < processes; ++i) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                static volatile int spin = 0;
+                for (;;)
+                    (void)spin;
+            }
+            if (pid < 0) Fail(QStringLiteral("cannot start a load process"));
+            pids_.push_back(pid);
+        }
+    }
+    ~CpuLoad() {
+        for (const pid_t pid : pids_) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    CpuLoad(const CpuLoad &) = delete;
+    CpuLoad &operator=(const CpuLoad &) = delete;
 
-int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    QCommandLineParser p;
-    p.addOptions({
-        {"exchanges", "Exchanges measured at each speed (at least 200).", "n", "200"},
-        {"emulator", "The meter-emulator program.", "path",
-         QCoreApplication::applicationDirPath() + QStringLiteral("/meter-emulator")},
-    });
-    p.addHelpOption();
-    p.process(app);
-    bool ok = false;
-    const int exchanges = p.value("exchanges").toInt(&ok);
-    if (!ok || exchanges < 1) Fail(QStringLiteral("--exchanges must be a positive number"));
+private:
+    std::vector<pid_t> pids_;
+};
 
+void PrintTable(const QString &emulator, int exchanges) {
     std::printf("%-6s %8s %8s %9s %7s %9s %7s %7s %13s %6s\n", "bit/s", "exch/s", "mean ms",
                 "floor ms", "ratio", "pty floor", "ratio", "failed", "CPU s/100 ex", "CPU %");
     for (const int baud : {9600, 1200}) {
-        const Figures f = Run(p.value("emulator"), baud, exchanges);
+        const Figures f = Run(emulator, baud, exchanges);
         if (f.exchanges < exchanges)
             Fail(QStringLiteral("only %1 of %2 exchanges at %3 bit/s")
                      .arg(f.exchanges)
@@ -193,10 +214,38 @@ int main(int argc, char **argv) {
                     f.cpu * 100 / f.seconds);
         std::fflush(stdout);
     }
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser p;
+    p.addOptions({
+        {"exchanges", "Exchanges measured at each speed (at least 200).", "n", "200"},
+        {"emulator", "The meter-emulator program.", "path",
+         QCoreApplication::applicationDirPath() + QStringLiteral("/meter-emulator")},
+        {"with-load",
+         QStringLiteral("Then the same again beside %1 CPU-bound processes.").arg(kLoadProcesses)},
+    });
+    p.addHelpOption();
+    p.process(app);
+    bool ok = false;
+    const int exchanges = p.value("exchanges").toInt(&ok);
+    if (!ok || exchanges < 1) Fail(QStringLiteral("--exchanges must be a positive number"));
+
+    if (p.isSet("with-load")) std::printf("quiet:\n");
+    PrintTable(p.value("emulator"), exchanges);
+    if (p.isSet("with-load")) {
+        std::printf("with %d CPU-bound processes beside it:\n", kLoadProcesses);
+        std::fflush(stdout);
+        const CpuLoad load(kLoadProcesses);
+        PrintTable(p.value("emulator"), exchanges);
+    }
     std::printf("peak memory (VmHWM): %.1f MB\n", PeakKb() / 1024.0);
     std::printf("floor = %d ms tick + %d ms mark pause + line time of request and reply "
                 "(11 bits a byte) + %d ms answer delay\n",
-                TExchangeEngine::SendTickMs, TExchangeEngine::MarkPauseMs, kReplyDelayMs);
+                TExchangeTimings{}.sendTickMs, TExchangeEngine::MarkPauseMs, kReplyDelayMs);
     std::printf("pty floor = the same with the request passed at once and the reply's line time "
                 "up to its last byte, as the pseudo-terminal and the emulator charge it\n");
     return 0;

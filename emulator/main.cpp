@@ -53,7 +53,8 @@ int main(int argc, char **argv) {
          "badcrc, wrongcode, error=N, delay=MS. May be repeated.",
          "fault"},
         {"verbose", "One time-stamped line per frame received and sent, on stderr."},
-        {"check-parity", "Report requests not sent mark-then-space, on stderr."},
+        {"check-parity", "On stderr, a line for each request shown sent otherwise than first "
+                         "byte mark, the rest space (not answered), and the counts at exit."},
     });
     p.process(app);
 

@@ -1,9 +1,11 @@
 #include "emulator/meter_emulator.h"
+#include "emulator/parity_looks.h"
 #include "link/frame.h"
 #include <QDateTime>
 #include <QFile>
 #include <QLoggingCategory>
 #include <QSaveFile>
+#include <algorithm>
 #include <chrono>
 #include <fcntl.h>
 #include <mutex>
@@ -16,6 +18,10 @@
 Q_LOGGING_CATEGORY(lcEmulator, "ormix.emulator", QtWarningMsg)
 
 namespace {
+
+// How often a quiet pty is looked at: often enough to see a sender's mark parity during
+// the 10 ms it waits before switching to space.
+constexpr int kLookEveryMs = 4;
 
 qint64 SteadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -80,6 +86,8 @@ struct MeterEmulator::Impl {
     FaultList faults;
     std::vector<ObservedRequest> seen;
     int violations = 0;
+    int notObserved = 0;
+    LineLook lastLook; // the last pinned look at the sender's settings (pty only)
     QString path, error;
     int fd = -1;      // pty master or the device
     int slaveFd = -1; // held open so the master never sees a hang-up between clients
@@ -105,7 +113,10 @@ struct MeterEmulator::Impl {
     bool openLine();
     void run();
     LineParity observeParity() const;
+    bool readPty(RequestFramer &framer, std::vector<LineLook> &looks,
+                 std::vector<RequestFramer::Event> &events);
     void handle(const RequestFramer::Event &e);
+    void logParitySummary();
     bool writeAll(const QByteArray &bytes);
     bool waitMs(int ms); // false when asked to stop
     void saveState();
@@ -177,28 +188,55 @@ LineParity MeterEmulator::Impl::observeParity() const {
     return (t.c_cflag & PARODD) ? LineParity::Mark : LineParity::Space;
 }
 
+// Reads what waits on the pty and then looks at the sender's settings, until a look is
+// pinned: taken when every byte written before it had been read, shown by a read right
+// after it that finds nothing. False when the line has hung up.
+bool MeterEmulator::Impl::readPty(RequestFramer &framer, std::vector<LineLook> &looks,
+                                  std::vector<RequestFramer::Event> &events) {
+    for (;;) {
+        const LineParity now = observeParity();
+        char buf[512];
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got > 0) {
+            auto more = framer.push(QByteArray(buf, got), LineParity::Unknown, SteadyMs());
+            events.insert(events.end(), more.begin(), more.end());
+            continue; // the look may have come before some of these bytes: look again
+        }
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno != EAGAIN) return false;
+        if (got == 0) return false;
+        const LineLook look{framer.received(), now};
+        if (looks.empty() || !(looks.back() == look)) looks.push_back(look);
+        std::lock_guard lock(mutex);
+        lastLook = look;
+        return true;
+    }
+}
+
 void MeterEmulator::Impl::run() {
     RequestFramer framer;
     ParityMarkDecoder marks;
+    std::vector<LineLook> looks;
     for (;;) {
+        int timeout = framer.pending() ? int(kRequestGapMs / 2) : -1;
+        if (isPty) timeout = timeout < 0 ? kLookEveryMs : std::min(timeout, kLookEveryMs);
         pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
-        const int timeout = framer.pending() ? int(kRequestGapMs / 2) : -1;
         const int n = ::poll(fds, 2, timeout);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 || (fds[1].revents & POLLIN)) return;
         std::vector<RequestFramer::Event> events;
-        if (fds[0].revents & POLLIN) {
+        if (isPty) {
+            if (!readPty(framer, looks, events) && !waitMs(50)) return;
+        } else if (fds[0].revents & POLLIN) {
             char buf[512];
             const ssize_t got = ::read(fd, buf, sizeof buf);
-            // Read the flags at once: the sender switches parity 10 ms after the first byte.
-            const LineParity parity = observeParity();
             if (got > 0 && markedParity) {
                 for (const auto &run : marks.feed(QByteArray(buf, got))) {
                     auto more = framer.push(run.bytes, run.parity, SteadyMs());
                     events.insert(events.end(), more.begin(), more.end());
                 }
             } else if (got > 0) {
-                events = framer.push(QByteArray(buf, got), parity, SteadyMs());
+                events = framer.push(QByteArray(buf, got), LineParity::Unknown, SteadyMs());
             } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // A hung-up device (an adapter pulled out) stays readable and yields
                 // nothing: look again now and then instead of spinning.
@@ -208,8 +246,13 @@ void MeterEmulator::Impl::run() {
             if (!waitMs(50)) return; // a device gone away; keep trying until stopped
         }
         if (events.empty() && framer.pending()) events = framer.idle(SteadyMs());
-        for (const auto &e : events)
+        for (auto &e : events) {
+            if (isPty) JudgeByLooks(e.request, looks);
             handle(e);
+        }
+        // Looks before the bytes still waiting to be framed can judge nothing more.
+        const qint64 keepFrom = framer.pendingOffset();
+        std::erase_if(looks, [keepFrom](const LineLook &l) { return l.position < keepFrom; });
     }
 }
 
@@ -223,13 +266,15 @@ void MeterEmulator::Impl::handle(const RequestFramer::Event &e) {
     {
         std::lock_guard lock(mutex);
         seen.push_back(req);
-        if (!req.parityOk) {
+        if (req.verdict == ParityVerdict::NotObserved) ++notObserved;
+        if (req.verdict == ParityVerdict::Violation) {
+            // A meter waiting for its address never takes such a request.
             ++violations;
             if (opts.logParity)
-                log(QStringLiteral("%1 parity: request %2sent as %3 (want M then S)")
-                        .arg(Stamp(), HexBytes(req.bytes), ParityText(req.parity)));
+                log(QStringLiteral("%1 parity: request %2sent as %3: %4 (want M then S)")
+                        .arg(Stamp(), HexBytes(req.bytes), ParityText(req.parity), req.violation));
+            return;
         }
-        if (e.type == RequestFramer::Event::Stray) return;
         const std::vector<Fault> fs = faults.take(code);
         QByteArray reply;
         if (e.type == RequestFramer::Event::BadLength)
@@ -278,6 +323,18 @@ bool MeterEmulator::Impl::writeAll(const QByteArray &bytes) {
         }
     }
     return true;
+}
+
+void MeterEmulator::Impl::logParitySummary() {
+    const qsizetype shown = std::count_if(seen.begin(), seen.end(), [](const ObservedRequest &r) {
+        return r.verdict == ParityVerdict::MarkThenSpace;
+    });
+    log(QStringLiteral("parity: %1 requests, %2 shown mark then space, %3 not observed, %4 "
+                       "shown sent otherwise")
+            .arg(seen.size())
+            .arg(shown)
+            .arg(notObserved)
+            .arg(violations));
 }
 
 void MeterEmulator::Impl::saveState() {
@@ -337,6 +394,7 @@ void MeterEmulator::stop() {
     {
         std::lock_guard lock(d->mutex);
         d->saveState();
+        if (d->opts.logParity) d->logParitySummary();
     }
     d->closeAll();
 }
@@ -368,10 +426,21 @@ std::vector<ObservedRequest> MeterEmulator::requestsSeen() const {
     return d->seen;
 }
 
+int MeterEmulator::parityNotObserved() const {
+    std::lock_guard lock(d->mutex);
+    return d->notObserved;
+}
+
+LineLook MeterEmulator::lastLook() const {
+    std::lock_guard lock(d->mutex);
+    return d->lastLook;
+}
+
 void MeterEmulator::clearRequestsSeen() {
     std::lock_guard lock(d->mutex);
     d->seen.clear();
     d->violations = 0;
+    d->notObserved = 0;
 }
 
 MeterState MeterEmulator::state() const {

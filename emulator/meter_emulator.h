@@ -8,13 +8,14 @@
 //   VaComm.open(emu.devicePath());     // the pty's slave side
 //   emu.addFault({.kind = Fault::NoReply, .frames = 1});
 //   ...
-//   EXPECT_EQ(emu.parityViolations(), 0);
+//   EXPECT_EQ(emu.parityViolations(), 0); // requests shown sent without mark then space
 //   emu.stop();                        // also done by the destructor
 //
 // All members are safe to call from any thread while the emulator runs.
 #include "emulator/faults.h"
 #include "emulator/meter_model.h"
 #include "emulator/meter_state.h"
+#include "emulator/parity_looks.h"
 #include "emulator/request_framer.h"
 #include <QString>
 #include <functional>
@@ -40,7 +41,7 @@ struct EmulatorOptions {
     // Receives the --verbose and --check-parity lines; null: silent.
     std::function<void(const QString &)> log{};
     bool logFrames = false; // one line per frame received and sent
-    bool logParity = false; // one line per request sent with the wrong parity
+    bool logParity = false; // a line per request shown sent otherwise, a summary at stop
 };
 
 class MeterEmulator {
@@ -64,12 +65,16 @@ public:
     void addFault(const Fault &fault);
     void clearFaults();
 
-    // Requests whose first byte was not sent with mark parity, or a later byte not
-    // with space parity (only where the line lets the parity be seen).
+    // Requests shown sent otherwise than first byte mark, the rest space; they are not
+    // answered. Only what the line shows counts (see parity_looks.h for a pty).
     int parityViolations() const;
+    // Requests whose parity nothing showed (answered all the same).
+    int parityNotObserved() const;
+    // The sender's settings as last seen on a pty, pinned after that many bytes.
+    LineLook lastLook() const;
     // Every request framed so far (answered or not), with its bytes' parity.
     std::vector<ObservedRequest> requestsSeen() const;
-    // Forgets the requests seen and the violations counted.
+    // Forgets the requests seen and the parity counted.
     void clearRequestsSeen();
 
     // A copy with the clock and counters brought up to now.

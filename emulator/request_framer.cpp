@@ -2,12 +2,16 @@
 #include "link/encodings.h"
 #include "link/frame.h"
 
-bool ParityOk(const std::vector<LineParity> &parity) {
+ParityVerdict VerdictOf(const std::vector<LineParity> &parity) {
+    bool unknown = false;
     for (size_t i = 0; i < parity.size(); ++i) {
         const LineParity want = i == 0 ? LineParity::Mark : LineParity::Space;
-        if (parity[i] != LineParity::Unknown && parity[i] != want) return false;
+        if (parity[i] == LineParity::Unknown)
+            unknown = true;
+        else if (parity[i] != want)
+            return ParityVerdict::Violation;
     }
-    return true;
+    return unknown ? ParityVerdict::NotObserved : ParityVerdict::MarkThenSpace;
 }
 
 std::vector<RequestFramer::Event> RequestFramer::push(const QByteArray &bytes, LineParity parity,
@@ -15,6 +19,7 @@ std::vector<RequestFramer::Event> RequestFramer::push(const QByteArray &bytes, L
     std::vector<Event> out;
     if (pending() && nowMs - m_lastMs > kRequestGapMs) out = idle(nowMs);
     m_lastMs = nowMs;
+    m_total += bytes.size();
     for (char c : bytes) {
         m_buf.append(c);
         m_par.push_back(parity);
@@ -29,18 +34,60 @@ RequestFramer::Event RequestFramer::make(Event::Type type, qsizetype size) const
     Event e{type, {}};
     e.request.bytes = m_buf.left(size);
     e.request.parity.assign(m_par.begin(), m_par.begin() + size);
-    e.request.parityOk = ParityOk(e.request.parity);
+    e.request.verdict = VerdictOf(e.request.parity);
+    e.request.offset = m_bufStart;
     e.request.atMs = m_lastMs;
+    if (e.request.verdict == ParityVerdict::Violation)
+        e.request.violation = QStringLiteral("not sent first byte mark, the rest space");
     return e;
 }
 
 void RequestFramer::drop(qsizetype n) {
     m_buf.remove(0, n);
     m_par.erase(m_par.begin(), m_par.begin() + n);
+    m_bufStart += n;
+}
+
+// Without the parity of each byte a request is known by its checksum. A head that does
+// not (yet) make one is waited for, unless a request with a right checksum starts later
+// in what came: then the bytes before it were noise. False when more bytes are needed.
+bool RequestFramer::parseUnmarked(std::vector<Event> &out) {
+    const auto requestAt = [this](qsizetype i) -> qsizetype {
+        if (m_buf.size() - i < 4) return 0;
+        const int length = ByteAt(m_buf, i + 1);
+        if (length < 2 || m_buf.size() - i < length + 2) return 0;
+        return CheckCrc(m_buf.mid(i, length + 2)) ? length + 2 : 0;
+    };
+    if (const qsizetype size = requestAt(0)) {
+        out.push_back(make(Event::Request, size));
+        drop(size);
+        m_raw.clear();
+        m_rawPar.clear();
+        return true;
+    }
+    for (qsizetype i = 1; i + 4 <= m_buf.size(); ++i)
+        if (requestAt(i)) {
+            drop(i);
+            return true;
+        }
+    return false;
+}
+
+// A head without parity that no request followed: it was meant as one and is answered
+// with the error a meter gives for it.
+RequestFramer::Event RequestFramer::judgeHead() {
+    const int length = ByteAt(m_buf, 1);
+    if (length < 2) return make(Event::BadLength, 2);
+    if (m_buf.size() >= length + 2) return make(Event::BadChecksum, length + 2);
+    return make(Event::BadLength, m_buf.size());
 }
 
 void RequestFramer::parse(std::vector<Event> &out) {
     while (!m_buf.isEmpty()) {
+        if (m_par[0] == LineParity::Unknown) {
+            if (!parseUnmarked(out)) return;
+            continue;
+        }
         // Where the parity shows, a request starts only with a mark byte.
         if (m_par[0] == LineParity::Space) {
             qsizetype j = 1;
@@ -96,14 +143,19 @@ std::vector<RequestFramer::Event> RequestFramer::idle(qint64 nowMs) {
             Event e{Event::Stray, {}};
             e.request.bytes = m_raw.mid(i);
             e.request.parity.assign(m_rawPar.begin() + i, m_rawPar.end());
-            e.request.parityOk = false;
+            e.request.verdict = ParityVerdict::Violation;
+            e.request.violation = QStringLiteral("not started with a mark byte");
+            e.request.offset = m_total - m_raw.size() + i;
             e.request.atMs = m_lastMs;
             out.push_back(e);
             break;
         }
     }
     // A request that stopped short of its length byte: the length byte was wrong.
-    if (out.empty() && m_buf.size() >= 2) out.push_back(make(Event::BadLength, m_buf.size()));
+    if (out.empty() && m_buf.size() >= 2)
+        out.push_back(m_par[0] == LineParity::Unknown ? judgeHead()
+                                                      : make(Event::BadLength, m_buf.size()));
+    m_bufStart += m_buf.size();
     m_buf.clear();
     m_par.clear();
     m_raw.clear();

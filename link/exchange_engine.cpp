@@ -27,6 +27,9 @@ const QString TExchangeEngine::WriteFailureText = QStringLiteral(
     "(сообщение \"Неверный отклик\" на закладке \"Протокол\").Возможно время таймаута "
     "недостаточно (сообщение \"Timeout\" на закладке \"Протокол\").");
 
+const QString TExchangeEngine::NoAnswerText = QStringLiteral("Нет ответа счетчика");
+const QString TExchangeEngine::PortLostText = QStringLiteral("Порт недоступен");
+
 bool HasDecoder(std::uint8_t code) {
     switch (code) {
     case Cmd::ReadVersion:
@@ -56,13 +59,12 @@ bool HasDecoder(std::uint8_t code) {
     }
 }
 
-TExchangeEngine::TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent)
+TExchangeEngine::TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent,
+                                 const TExchangeTimings &timings)
     : QObject(parent), port_(port), host_(host) {
-    timer1_.setInterval(SendTickMs);
     timer1_.setTimerType(Qt::PreciseTimer);
-    timer2_.setInterval(ReplyTimeoutMs);
     timer2_.setTimerType(Qt::PreciseTimer);
-    timerShape_.setInterval(IndicatorMs);
+    SetTimings(timings);
     connect(&timer1_, &QTimer::timeout, this, &TExchangeEngine::Timer1Timer);
     connect(&timer2_, &QTimer::timeout, this, &TExchangeEngine::Timer2Timer);
     connect(&timerShape_, &QTimer::timeout, this, &TExchangeEngine::TimerShapeTimer);
@@ -83,16 +85,28 @@ TExchangeEngine::TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObje
     };
     protocol_.OnBeep = [this] { host_->Beep(); };
 
-    if (port_)
+    if (port_) {
         port_->OnRxChar = [this](TVaCustomComm *sender, int count) {
             VaComm1RxChar(sender, count);
         };
+        port_->OnDeviceLost = [this](TVaCustomComm *) { VaComm1DeviceLost(); };
+    }
 }
 
 TExchangeEngine::~TExchangeEngine() {
-    // The handler captures this engine; a port that outlives it must not call it.
-    if (port_) port_->OnRxChar = nullptr;
+    // The handlers capture this engine; a port that outlives it must not call them.
+    if (port_) {
+        port_->OnRxChar = nullptr;
+        port_->OnDeviceLost = nullptr;
+    }
     commands_.OnChange = nullptr;
+}
+
+void TExchangeEngine::SetTimings(const TExchangeTimings &timings) {
+    timings_ = timings;
+    timer1_.setInterval(timings.sendTickMs);
+    timer2_.setInterval(timings.replyTimeoutMs);
+    timerShape_.setInterval(timings.indicatorMs);
 }
 
 bool TExchangeEngine::Connected() const {
@@ -166,7 +180,16 @@ void TExchangeEngine::Timer2Timer() {
         host_->SetActionSettingEnabled(false);
         host_->SetActionFixDbEnabled(false);
         host_->ClearMeterView();
+        // The next received byte clears it; a port that has gone away stays the reason.
+        host_->ShowLineMessage(port_ && port_->DeviceLost() ? PortLostText : NoAnswerText);
     }
+}
+
+// The adapter was pulled out: nothing more will arrive, and every send fails, so the
+// exchange goes on into timeouts as with a silent meter until the operator disconnects.
+void TExchangeEngine::VaComm1DeviceLost() {
+    qCDebug(lcEngine) << "meter port gone";
+    host_->ShowLineMessage(PortLostText);
 }
 
 void TExchangeEngine::TimerShapeTimer() {

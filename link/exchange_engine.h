@@ -4,8 +4,8 @@
 // which lets the next frame go. While connected the queue never runs dry: an empty
 // queue is refilled with the next poll request.
 //
-// The engine takes over OnRxChar of the meter port it is given (VaComm1RxChar); the
-// owner keeps the port and its other events (OnBreak).
+// The engine takes over OnRxChar (VaComm1RxChar) and OnDeviceLost of the meter port it is
+// given; the owner keeps the port and its other events (OnBreak).
 #include "link/command_queue.h"
 #include "link/exchange_host.h"
 #include "link/protocol_view.h"
@@ -22,20 +22,33 @@
 // write and only removes the head.
 bool HasDecoder(std::uint8_t code);
 
+// The engine's timer intervals. The program runs with these values; a test may shorten
+// them so it does not sleep through a reply timeout or the indicator.
+struct TExchangeTimings {
+    int sendTickMs = 50;       // Timer1
+    int replyTimeoutMs = 1000; // Timer2, the same at every speed
+    int indicatorMs = 2000;    // TimerShape
+};
+
 class TExchangeEngine : public QObject {
     Q_OBJECT
 public:
-    static constexpr int SendTickMs = 50;         // Timer1
-    static constexpr int ReplyTimeoutMs = 1000;   // Timer2, the same at every speed
-    static constexpr int IndicatorMs = 2000;      // TimerShape
     static constexpr int MarkPauseMs = 10;        // after the first byte, before space parity
     static constexpr int TimeoutsBeforeBlank = 5; // the sixth in a row disables writing
 
     static const QString WriteFailureTitle;
     static const QString WriteFailureText;
+    // Panel 1 while the meter stays silent (from the sixth timeout in a row until a byte
+    // arrives), and once the port itself has gone away.
+    static const QString NoAnswerText;
+    static const QString PortLostText;
 
-    TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent = nullptr);
+    TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent = nullptr,
+                    const TExchangeTimings &timings = {});
     ~TExchangeEngine() override;
+
+    const TExchangeTimings &Timings() const { return timings_; }
+    void SetTimings(const TExchangeTimings &timings);
 
     TCommandQueue &Commands() { return commands_; }
     const TCommandQueue &Commands() const { return commands_; }
@@ -73,6 +86,7 @@ public:
     void Timer2Timer();
     void TimerShapeTimer();
     void VaComm1RxChar(TVaCustomComm *sender, int count);
+    void VaComm1DeviceLost();
 
     bool Timer1Active() const { return timer1_.isActive(); }
     bool Timer2Active() const { return timer2_.isActive(); }
@@ -85,6 +99,7 @@ private:
 
     QPointer<TVaCustomComm> port_;
     TExchangeHost *host_;
+    TExchangeTimings timings_;
     TCommandQueue commands_;
     TProtocolView protocol_;
     QByteArray txFrame_;

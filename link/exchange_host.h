@@ -45,6 +45,7 @@ public:
     // StatusBar1: panel 0 shows SendCount, panel 1 carries line messages.
     virtual void ShowSendCount(int) {}
     virtual void ClearLinePanel() {}
+    virtual void ShowLineMessage(const QString &text) { (void)text; }
 
     // Memo_Terminal mirrors the protocol view (link/protocol_view.h) through these.
     virtual void ProtocolLineAdded(const QString &line) { (void)line; }

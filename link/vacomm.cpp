@@ -5,6 +5,7 @@
 #include "link/vacomm_device.h"
 #include "link/vacomm_threads.h"
 
+#include <QElapsedTimer>
 #include <exception>
 
 namespace {
@@ -215,9 +216,13 @@ void TVaCustomComm::ApplyLineSettings() {
     s.errorChar = eventChars_.ErrorChar();
     s.eofChar = eventChars_.EofChar();
     s.eventChar = eventChars_.EventChar();
-    // Serialised with writes, so a parity change falls between two writes.
-    std::lock_guard g(writeLock_);
-    device_->ApplySettings(s, true, buffers_.ReadTimeout());
+    // Serialised with writes, so a change falls between two writes, and never overtakes
+    // bytes written before it: those still queued go to the device first, then the line
+    // drains; each wait is bounded as the writes themselves are.
+    std::unique_lock g(writeLock_);
+    if (writeThread_) writeThread_->WaitUntilWritten(g, buffers_.WriteTimeout());
+    const bool drained = device_->Drain(buffers_.ReadTimeout());
+    device_->ApplySettings(s, drained);
 }
 
 uint32_t TVaCustomComm::EventMask() const {
@@ -227,11 +232,11 @@ uint32_t TVaCustomComm::EventMask() const {
     return mask;
 }
 
-void TVaCustomComm::CreateHandle() {
+std::unique_ptr<TVaCommDevice> TVaCustomComm::CreateHandle() {
     const QString name = FormattedDeviceName();
     const auto path = PortTable::Load().Resolve(name);
     if (!path) throw EVaCommError(QStringLiteral("Specified device not found (%1).").arg(name));
-    device_ = TVaCommDevice::Open(name, *path);
+    return TVaCommDevice::Open(name, *path);
 }
 
 void TVaCustomComm::CreateThreads() {
@@ -249,7 +254,8 @@ void TVaCustomComm::CreateThreads() {
 
 void TVaCustomComm::Open() {
     CheckClosed();
-    CreateHandle();
+    device_ = CreateHandle();
+    deviceLost_ = false;
     try {
         if (updateDcb_) ApplyLineSettings();
         device_->SetupQueues(buffers_.ReadSize(), buffers_.WriteSize());
@@ -292,10 +298,16 @@ void TVaCustomComm::Close() {
 int TVaCustomComm::Write(const char *buffer, int count) {
     if (!Active() || count <= 0) return 0;
     if (directWrite_) {
+        // Accepted means gone out: handed to the driver and drained, within ReadTimeout.
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const int timeout = buffers_.ReadTimeout();
         int written;
         {
             std::lock_guard g(writeLock_);
-            written = device_->Write(buffer, count, buffers_.ReadTimeout());
+            written = device_->Write(buffer, count, timeout);
+            const int left = qMax(0, timeout - int(elapsed.elapsed()));
+            if (written > 0 && !device_->Drain(left)) written = 0;
         }
         if (written > 0) device_->NotifyTxEmpty();
         return written;
@@ -343,6 +355,9 @@ bool TVaCustomComm::GetModemState(int signal) {
 // ---- events ----------------------------------------------------------------------------
 
 void TVaCustomComm::DispatchEvents(uint32_t word) {
+    const bool lost = word & kVaDeviceLost;
+    word &= ~kVaDeviceLost;
+    if (lost) deviceLost_ = true;
     Guarded([&] {
         if (word & ceRxChar) {
             const int count = InQueCount();
@@ -351,6 +366,8 @@ void TVaCustomComm::DispatchEvents(uint32_t word) {
         }
         if (word) HandleEvents(word);
     });
+    // After the events that came with it: bytes received before the loss go first.
+    if (lost && OnDeviceLost) Guarded([this] { OnDeviceLost(this); });
 }
 
 void TVaCustomComm::HandleRxChar(int count) {

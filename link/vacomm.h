@@ -102,10 +102,15 @@ public:
     TVaNotifyEvent OnBreak, OnCts, OnDsr, OnRing, OnRlsd, OnRxFlag, OnTxEmpty, OnPErr, OnRx80Full,
         OnEvent1, OnEvent2, OnOpen, OnClose;
     TVaCommErrorEvent OnError;
+    // The device went away while open (an adapter pulled out): raised once, after which
+    // the event thread has ended. The port stays Active until Close; writes fail.
+    TVaNotifyEvent OnDeviceLost;
+    bool DeviceLost() const { return deviceLost_; }
 
 protected:
-    // Virtual operations, in slot order.
-    virtual void CreateHandle();
+    // Virtual operations, in slot order. CreateHandle opens the device of
+    // FormattedDeviceName(); a test may return a device of its own.
+    virtual std::unique_ptr<class TVaCommDevice> CreateHandle();
     virtual void CreateThreads();
     virtual void HandleRxChar(int count);
     virtual void HandleEvents(uint32_t word);
@@ -139,6 +144,7 @@ private:
     TVaThreadPriority writePriority_ = tpHighest;
 
     bool destroying_ = false;
+    bool deviceLost_ = false;
     std::unique_ptr<class TVaCommDevice> device_;
     TVaCriticalSection writeLock_;
     TVaCriticalSection readLock_;

@@ -134,57 +134,110 @@ void TVaEvent::ResetEvent() {
 
 // ---- the device ------------------------------------------------------------------------
 
-struct TVaCommDevice::Impl {
-    int fd = -1;
-    uint32_t mask = 0;
-    int readSize = 4096;
-    TVaWaitEvent wake; // direct writes report output-empty through it
+namespace {
+
+// What a device that has gone away reports: a hung-up tty (an adapter pulled out, the
+// other side of a pseudo-terminal closed) fails every call with EIO; some drivers say
+// ENODEV or ENXIO.
+bool DeviceGone(int code) {
+    return code == EIO || code == ENODEV || code == ENXIO;
+}
+
+class TVaPosixDevice final : public TVaCommDevice {
+public:
+    explicit TVaPosixDevice(int fd) : fd_(fd) {}
+    ~TVaPosixDevice() override {
+        ::ioctl(fd_, TIOCNXCL);
+        ::close(fd_);
+    }
+
+    void ApplySettings(const TVaLineSettings &s, bool drained) override;
+    void SetupQueues(int readSize, int) override {
+        // The kernel's queues have a fixed size; the read size only sets the 80 % mark.
+        readSize_ = readSize > 0 ? readSize : 4096;
+    }
+    void SetReadAtOnce() override {
+        // The descriptor is non-blocking and VMIN = VTIME = 0: a read returns what waits.
+    }
+    void SetEventMask(uint32_t mask) override {
+        mask_ = mask;
+        CheckCounters(); // the baseline for break and line-error events
+    }
+    int Write(const char *data, int count, int timeoutMs, const TVaEvent *stop) override;
+    bool Drain(int timeoutMs, const TVaEvent *stop) override;
+    int Read(char *data, int count) override;
+    int InQueue() override;
+    int TakeErrors() override;
+    void AddErrors(int flags) override {
+        std::lock_guard g(countersLock_);
+        pendingErrors_ |= flags;
+    }
+    int ModemState() override;
+    uint32_t WaitEvent(const TVaEvent &stop) override;
+    void BeginDispatch() override { readsAtDispatch_ = readCount_; }
+    void EndDispatch() override;
+    void NotifyTxEmpty() override {
+        if (!(mask_ & ceTxEmpty)) return;
+        txEmpty_ = true;
+        wake_.SetEvent();
+    }
+
+private:
+    uint32_t CheckCounters();
+
+    const int fd_;
+    uint32_t mask_ = 0;
+    int readSize_ = 4096;
+    TVaWaitEvent wake_; // direct writes report output-empty through it
 
     // Written by the event thread only.
-    bool hungUp = false;
-    int rxSeen = 0; // bytes already reported and left waiting by the handlers
-    uint64_t readsAtDispatch = 0;
-    bool rx80Reported = false;
-    int lastModem = -1;
-    bool modemSupported = true;
+    bool lost_ = false;
+    int rxSeen_ = 0; // bytes already reported and left waiting by the handlers
+    uint64_t readsAtDispatch_ = 0;
+    bool rx80Reported_ = false;
+    int lastModem_ = -1;
+    bool modemSupported_ = true;
 
-    std::atomic<uint64_t> readCount{0}; // bytes taken by Read, any thread
-    std::atomic<bool> txEmpty{false};
+    std::atomic<uint64_t> readCount_{0}; // bytes taken by Read, any thread
+    std::atomic<bool> txEmpty_{false};
 
-    std::mutex countersLock;
-    bool icountSupported = true;
-    bool icountValid = false;
-    serial_icounter_struct last{};
-    int pendingErrors = 0;
-
-    // Reads the interrupt counters: line events since the last look, errors gathered.
-    uint32_t CheckCounters() {
-        std::lock_guard g(countersLock);
-        if (!icountSupported) return 0;
-        serial_icounter_struct now{};
-        if (::ioctl(fd, TIOCGICOUNT, &now) != 0) {
-            if (NoSuchIoctl(errno)) icountSupported = false; // pty: cannot report breaks
-            return 0;
-        }
-        uint32_t word = 0;
-        if (icountValid) {
-            if (now.brk != last.brk) word |= ceBreak, pendingErrors |= ceBreakError;
-            if (now.cts != last.cts) word |= ceCts;
-            if (now.dsr != last.dsr) word |= ceDsr;
-            if (now.rng != last.rng) word |= ceRing;
-            if (now.dcd != last.dcd) word |= ceRlsd;
-            int errors = 0;
-            if (now.frame != last.frame) errors |= ceFrame;
-            if (now.parity != last.parity) errors |= ceRxParity;
-            if (now.overrun != last.overrun) errors |= ceOverrun;
-            if (now.buf_overrun != last.buf_overrun) errors |= ceRxOver;
-            if (errors) word |= ceError, pendingErrors |= errors;
-        }
-        last = now;
-        icountValid = true;
-        return word;
-    }
+    std::mutex countersLock_;
+    bool icountSupported_ = true;
+    bool icountValid_ = false;
+    serial_icounter_struct last_{};
+    int pendingErrors_ = 0;
 };
+
+// Reads the interrupt counters: line events since the last look, errors gathered.
+uint32_t TVaPosixDevice::CheckCounters() {
+    std::lock_guard g(countersLock_);
+    if (!icountSupported_) return 0;
+    serial_icounter_struct now{};
+    if (::ioctl(fd_, TIOCGICOUNT, &now) != 0) {
+        if (NoSuchIoctl(errno)) icountSupported_ = false; // pty: cannot report breaks
+        if (DeviceGone(errno)) return kVaDeviceLost;
+        return 0;
+    }
+    uint32_t word = 0;
+    if (icountValid_) {
+        if (now.brk != last_.brk) word |= ceBreak, pendingErrors_ |= ceBreakError;
+        if (now.cts != last_.cts) word |= ceCts;
+        if (now.dsr != last_.dsr) word |= ceDsr;
+        if (now.rng != last_.rng) word |= ceRing;
+        if (now.dcd != last_.dcd) word |= ceRlsd;
+        int errors = 0;
+        if (now.frame != last_.frame) errors |= ceFrame;
+        if (now.parity != last_.parity) errors |= ceRxParity;
+        if (now.overrun != last_.overrun) errors |= ceOverrun;
+        if (now.buf_overrun != last_.buf_overrun) errors |= ceRxOver;
+        if (errors) word |= ceError, pendingErrors_ |= errors;
+    }
+    last_ = now;
+    icountValid_ = true;
+    return word;
+}
+
+} // namespace
 
 std::unique_ptr<TVaCommDevice> TVaCommDevice::Open(const QString &shownName, const QString &path) {
     const QByteArray native = QFile::encodeName(path);
@@ -217,27 +270,16 @@ std::unique_ptr<TVaCommDevice> TVaCommDevice::Open(const QString &shownName, con
     // A freshly opened port starts with empty queues, as on Windows: bytes left in the
     // tty by an earlier session (a reply nobody read) must not meet the first request.
     ::tcflush(fd, TCIOFLUSH);
-    std::unique_ptr<TVaCommDevice> device(new TVaCommDevice);
-    device->d = std::make_unique<Impl>();
-    device->d->fd = fd;
-    return device;
+    return std::make_unique<TVaPosixDevice>(fd);
 }
 
-TVaCommDevice::~TVaCommDevice() {
-    if (d && d->fd >= 0) {
-        ::ioctl(d->fd, TIOCNXCL);
-        ::close(d->fd);
-    }
-}
-
-namespace {
 // Waits until the driver's output queue is empty, then until the transmitter is.
 // The queue is watched with a bounded poll: tcdrain alone cannot be interrupted.
-bool DrainOutput(int fd, int timeoutMs, const TVaEvent *stop) {
+bool TVaPosixDevice::Drain(int timeoutMs, const TVaEvent *stop) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
         int queued = 0;
-        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+        if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
         if (stop && stop->IsSet()) return false;
         if (timeoutMs >= 0 && RemainingMs(deadline) == 0) return false;
         if (stop)
@@ -245,14 +287,13 @@ bool DrainOutput(int fd, int timeoutMs, const TVaEvent *stop) {
         else
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    while (::tcdrain(fd) != 0 && errno == EINTR) {
+    while (::tcdrain(fd_) != 0 && errno == EINTR) {
     }
     return true;
 }
-} // namespace
 
-void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int drainTimeoutMs) {
-    const int fd = d->fd;
+void TVaPosixDevice::ApplySettings(const TVaLineSettings &s, bool drained) {
+    const int fd = fd_;
     termios t{};
     if (::tcgetattr(fd, &t) != 0) Raise("Error writing dcb", errno);
     // A rate without a B-constant is set afterwards through termios2.
@@ -300,14 +341,10 @@ void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int
     ::cfsetispeed(&t, speed);
     ::cfsetospeed(&t, speed);
 
-    int action = TCSANOW;
-    if (drainFirst) {
-        // Bytes already written keep the old parity: let them leave first. A line that
-        // does not drain in time (held by flow control) must not block the caller in
-        // TCSADRAIN for ever: then the settings change at once.
-        if (DrainOutput(fd, drainTimeoutMs, nullptr)) action = TCSADRAIN;
-    }
-    if (::tcsetattr(fd, action, &t) != 0) {
+    // TCSANOW could change the line under bytes still in the adapter; after a drain
+    // TCSADRAIN lets the last of them leave first. A line that did not drain in time
+    // (held by flow control) must not block the caller: then the change is at once.
+    if (::tcsetattr(fd, drained ? TCSADRAIN : TCSANOW, &t) != 0) {
         // glibc reports EINVAL when the driver dropped PARENB or the character size, as a
         // pseudo-terminal always does. The rest was applied: check what matters below.
         const int code = errno;
@@ -341,27 +378,12 @@ void TVaCommDevice::ApplySettings(const TVaLineSettings &s, bool drainFirst, int
         setLine(TIOCM_RTS, s.controlRts == rtsEnabled);
 }
 
-void TVaCommDevice::SetupQueues(int readSize, int) {
-    // The kernel's queues have a fixed size; the read size only sets the 80 % mark.
-    d->readSize = readSize > 0 ? readSize : 4096;
-}
-
-void TVaCommDevice::SetReadAtOnce() {
-    // The descriptor is non-blocking and VMIN = VTIME = 0: a read returns what waits.
-}
-
-void TVaCommDevice::SetEventMask(uint32_t mask) {
-    d->mask = mask;
-    d->CheckCounters(); // the baseline for break and line-error events
-}
-
-int TVaCommDevice::Write(const char *data, int count, int timeoutMs, const TVaEvent *stop) {
+int TVaPosixDevice::Write(const char *data, int count, int timeoutMs, const TVaEvent *stop) {
     if (count <= 0) return 0;
-    const int fd = d->fd;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs < 0 ? 0 : timeoutMs);
     int done = 0;
     while (done < count) {
-        ssize_t n = ::write(fd, data + done, size_t(count - done));
+        ssize_t n = ::write(fd_, data + done, size_t(count - done));
         if (n > 0) {
             done += int(n);
             continue;
@@ -369,7 +391,7 @@ int TVaCommDevice::Write(const char *data, int count, int timeoutMs, const TVaEv
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN) Raise("Write error", errno);
         // The driver is full: wait for room, for the stop signal or the time-out.
-        pollfd p[2] = {{fd, POLLOUT, 0}, {stop ? int(stop->Handle()) : -1, POLLIN, 0}};
+        pollfd p[2] = {{fd_, POLLOUT, 0}, {stop ? int(stop->Handle()) : -1, POLLIN, 0}};
         int wait = timeoutMs < 0 ? -1 : RemainingMs(deadline);
         if (timeoutMs >= 0 && wait == 0) return 0;
         int r = ::poll(p, 2, wait);
@@ -377,52 +399,46 @@ int TVaCommDevice::Write(const char *data, int count, int timeoutMs, const TVaEv
         if (p[1].revents) return 0;
         if (p[0].revents & (POLLERR | POLLHUP | POLLNVAL)) Raise("Write error", EIO);
     }
-    if (!DrainOutput(fd, timeoutMs < 0 ? -1 : RemainingMs(deadline), stop)) return 0;
     return done;
 }
 
-int TVaCommDevice::Read(char *data, int count) {
+int TVaPosixDevice::Read(char *data, int count) {
     if (count <= 0) return 0;
     ssize_t n;
     do {
-        n = ::read(d->fd, data, size_t(count));
+        n = ::read(fd_, data, size_t(count));
     } while (n < 0 && errno == EINTR);
     if (n < 0) {
         // Nothing waiting, or the device went away under us: nothing to read.
-        if (errno == EAGAIN || errno == EIO || errno == ENODEV || errno == ENXIO) return 0;
+        if (errno == EAGAIN || DeviceGone(errno)) return 0;
         Raise("Read error", errno);
     }
-    d->readCount += uint64_t(n);
+    readCount_ += uint64_t(n);
     return int(n);
 }
 
-int TVaCommDevice::InQueue() {
+int TVaPosixDevice::InQueue() {
     int n = 0;
-    if (::ioctl(d->fd, FIONREAD, &n) != 0) {
-        if (errno == EIO) return 0;
+    if (::ioctl(fd_, FIONREAD, &n) != 0) {
+        if (DeviceGone(errno)) return 0;
         Raise("Error retrieving statistics", errno);
     }
     return n;
 }
 
-int TVaCommDevice::TakeErrors() {
-    d->CheckCounters();
-    std::lock_guard g(d->countersLock);
-    int errors = d->pendingErrors;
-    d->pendingErrors = 0;
+int TVaPosixDevice::TakeErrors() {
+    CheckCounters();
+    std::lock_guard g(countersLock_);
+    int errors = pendingErrors_;
+    pendingErrors_ = 0;
     return errors;
 }
 
-void TVaCommDevice::AddErrors(int flags) {
-    std::lock_guard g(d->countersLock);
-    d->pendingErrors |= flags;
-}
-
-int TVaCommDevice::ModemState() {
+int TVaPosixDevice::ModemState() {
     int bits = 0;
-    if (::ioctl(d->fd, TIOCMGET, &bits) != 0) {
+    if (::ioctl(fd_, TIOCMGET, &bits) != 0) {
         // A pseudo-terminal has no modem lines: they count as off.
-        if (NoSuchIoctl(errno) || errno == EIO) return 0;
+        if (NoSuchIoctl(errno) || DeviceGone(errno)) return 0;
         Raise("Error reading modem state", errno);
     }
     int state = 0;
@@ -433,92 +449,84 @@ int TVaCommDevice::ModemState() {
     return state;
 }
 
-void TVaCommDevice::NotifyTxEmpty() {
-    if (!(d->mask & ceTxEmpty)) return;
-    d->txEmpty = true;
-    d->wake.SetEvent();
-}
-
-void TVaCommDevice::BeginDispatch() {
-    d->readsAtDispatch = d->readCount;
-}
-
-void TVaCommDevice::EndDispatch() {
+void TVaPosixDevice::EndDispatch() {
     // A handler that read has seen everything before; what waits now is new. A handler
     // that read nothing is not told again about the same bytes.
-    if (d->readCount != d->readsAtDispatch) {
-        d->rxSeen = 0;
+    if (readCount_ != readsAtDispatch_) {
+        rxSeen_ = 0;
         return;
     }
     int n = 0;
-    d->rxSeen = ::ioctl(d->fd, FIONREAD, &n) == 0 ? n : 0;
-    d->readsAtDispatch = d->readCount;
+    rxSeen_ = ::ioctl(fd_, FIONREAD, &n) == 0 ? n : 0;
+    readsAtDispatch_ = readCount_;
 }
 
-uint32_t TVaCommDevice::WaitEvent(const TVaEvent &stop) {
-    Impl &s = *d;
+uint32_t TVaPosixDevice::WaitEvent(const TVaEvent &stop) {
     const uint32_t rxMask = ceRxChar | ceRxFlag | ceRx80Full;
     const uint32_t counterMask = ceBreak | ceError | ceCts | ceDsr | ceRing | ceRlsd;
     const uint32_t modemMask = ceCts | ceDsr | ceRing | ceRlsd;
     for (;;) {
         if (stop.IsSet()) return 0;
+        if (lost_) return kVaDeviceLost;
         uint32_t word = 0;
-        if (s.txEmpty.exchange(false)) word |= ceTxEmpty;
-        if (s.mask & counterMask) word |= s.CheckCounters();
-        if (!s.icountSupported && (s.mask & modemMask) && s.modemSupported) {
+        if (txEmpty_.exchange(false)) word |= ceTxEmpty;
+        if (mask_ & counterMask) word |= CheckCounters();
+        if (!icountSupported_ && (mask_ & modemMask) && modemSupported_) {
             int bits = 0;
-            if (::ioctl(s.fd, TIOCMGET, &bits) == 0) {
-                if (s.lastModem >= 0) {
-                    int changed = bits ^ s.lastModem;
+            if (::ioctl(fd_, TIOCMGET, &bits) == 0) {
+                if (lastModem_ >= 0) {
+                    int changed = bits ^ lastModem_;
                     if (changed & TIOCM_CTS) word |= ceCts;
                     if (changed & TIOCM_DSR) word |= ceDsr;
                     if (changed & TIOCM_RNG) word |= ceRing;
                     if (changed & TIOCM_CAR) word |= ceRlsd;
                 }
-                s.lastModem = bits;
+                lastModem_ = bits;
             } else {
-                s.modemSupported = false;
+                if (DeviceGone(errno)) word |= kVaDeviceLost;
+                modemSupported_ = false;
             }
         }
-        if (!s.hungUp && (s.mask & rxMask)) {
+        if (mask_ & rxMask) {
             int queued = 0;
-            if (::ioctl(s.fd, FIONREAD, &queued) != 0) queued = 0;
-            if (s.readCount != s.readsAtDispatch || queued < s.rxSeen) s.rxSeen = 0;
-            if (queued > s.rxSeen) word |= ceRxChar;
-            if (queued * 5 >= s.readSize * 4) {
-                if (!s.rx80Reported) word |= ceRx80Full;
-                s.rx80Reported = true;
+            if (::ioctl(fd_, FIONREAD, &queued) != 0) {
+                if (DeviceGone(errno)) word |= kVaDeviceLost;
+                queued = 0;
+            }
+            if (readCount_ != readsAtDispatch_ || queued < rxSeen_) rxSeen_ = 0;
+            if (queued > rxSeen_) word |= ceRxChar;
+            if (queued * 5 >= readSize_ * 4) {
+                if (!rx80Reported_) word |= ceRx80Full;
+                rx80Reported_ = true;
             } else {
-                s.rx80Reported = false;
+                rx80Reported_ = false;
             }
         }
-        word &= s.mask;
+        word &= mask_ | kVaDeviceLost;
+        if (word & kVaDeviceLost) {
+            qCInfo(lcVaComm) << "serial device gone";
+            lost_ = true;
+        }
         if (word) return word;
 
-        // Watch the device only while there is something it can tell: a hung-up device
-        // would report POLLHUP for ever.
-        const bool watchDevice = !s.hungUp && (s.mask & rxMask) && s.rxSeen == 0;
+        const bool watchDevice = (mask_ & rxMask) && rxSeen_ == 0;
         int timeout = -1;
-        if (!s.hungUp && (s.mask & rxMask) && s.rxSeen > 0)
-            timeout = 10; // bytes left waiting: look for more now and then
-        if ((s.mask & counterMask) && s.icountSupported) timeout = 20;
-        if ((s.mask & modemMask) && !s.icountSupported && s.modemSupported) timeout = 20;
+        if ((mask_ & rxMask) && rxSeen_ > 0) timeout = 10; // bytes left waiting: look again
+        if ((mask_ & counterMask) && icountSupported_) timeout = 20;
+        if ((mask_ & modemMask) && !icountSupported_ && modemSupported_) timeout = 20;
         pollfd p[3] = {{int(stop.Handle()), POLLIN, 0},
-                       {int(s.wake.Handle()), POLLIN, 0},
-                       {watchDevice ? s.fd : -1, POLLIN, 0}};
+                       {int(wake_.Handle()), POLLIN, 0},
+                       {watchDevice ? fd_ : -1, POLLIN, 0}};
+        // A device that has gone away is reported by the next round's ioctls; one that
+        // hangs up with nothing to read says so here.
         int r = ::poll(p, 3, timeout);
         if (r < 0) {
             if (errno != EINTR) return 0; // the thread tries again
             continue;
         }
-        if (p[1].revents) s.wake.ResetEvent();
-        if (p[2].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            int queued = 0;
-            if (!(p[2].revents & POLLIN) || ::ioctl(s.fd, FIONREAD, &queued) != 0 || queued == 0) {
-                qCInfo(lcVaComm) << "serial device hung up; waiting for close";
-                s.hungUp = true;
-            }
-        }
+        if (p[1].revents) wake_.ResetEvent();
+        if ((p[2].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p[2].revents & POLLIN))
+            lost_ = true;
     }
 }
 

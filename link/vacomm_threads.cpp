@@ -122,6 +122,9 @@ void TVaCommEventThread::Execute() {
         }
         device_->BeginDispatch();
         if (!Dispatch(word)) break;
+        // A device that has gone away tells nothing more: the thread ends here and Close
+        // finds it finished.
+        if (word & kVaDeviceLost) break;
         device_->EndDispatch();
     }
 }
@@ -139,6 +142,14 @@ bool TVaCommWriteThread::Enqueue(const char *bytes, int n, int timeoutMs) {
     // (it may be this very caller, blocked in a write).
     Interrupt();
     return true;
+}
+
+bool TVaCommWriteThread::WaitUntilWritten(std::unique_lock<TVaCriticalSection> &lock,
+                                          int timeoutMs) {
+    // The queue keeps a chunk until the device has written and drained it, so an empty
+    // queue means every byte queued so far has left.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    return room_.wait_until(lock, deadline, [&] { return buffer_.Count() == 0; });
 }
 
 void TVaCommWriteThread::Execute() {
@@ -159,6 +170,7 @@ void TVaCommWriteThread::Execute() {
         bool failed = false;
         try {
             written = device_->Write(chunk.constData(), int(chunk.size()), -1, &stopEvent_);
+            if (written > 0 && !device_->Drain(-1, &stopEvent_)) written = 0;
         } catch (const EVaCommError &) {
             failed = true;
         }

@@ -79,6 +79,9 @@ public:
         : TVaCommThread(owner), device_(device), writeLock_(writeLock), buffer_(capacity) {}
     // Called by Write: waits up to timeoutMs for room; false when there was none.
     bool Enqueue(const char *bytes, int n, int timeoutMs);
+    // Called with the write lock held (it is released while waiting): waits up to
+    // timeoutMs until everything queued has been written and has left the port.
+    bool WaitUntilWritten(std::unique_lock<TVaCriticalSection> &lock, int timeoutMs);
 
 protected:
     void Execute() override;

@@ -43,6 +43,10 @@ class TVaComm;
 // Options the program entry passes on (command line, for scripts and tests).
 struct StartOptions {
     QString port; // "COMn" to preselect instead of the saved one; empty: the saved one
+    // Timer intervals: the program runs with these; tests shorten the ones they wait for.
+    TExchangeTimings engine; // Timer1, Timer2, TimerShape
+    int timerStartMs = 100;  // TimerStart: the first request after a connect
+    int timer3Ms = 500;      // Timer3: the date and time pickers follow the PC clock
 };
 
 class TFormMain : public QMainWindow {

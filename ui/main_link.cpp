@@ -2,6 +2,7 @@
 // the exchange engine (the host interface).
 #include "link/error_report.h"
 #include "link/frame.h"
+#include "link/port_setup.h"
 #include "link/vacomm.h"
 #include "platform/platform.h"
 #include "ui/main.h"
@@ -70,6 +71,7 @@ public:
     }
     void ShowSendCount(int n) override { f->StatusPanel0->setText(QString::number(n)); }
     void ClearLinePanel() override { f->StatusPanel1->clear(); }
+    void ShowLineMessage(const QString &text) override { f->StatusPanel1->setText(text); }
     void ProtocolLineAdded(const QString &line) override {
         f->Memo_Terminal->appendPlainText(line);
     }
@@ -129,20 +131,9 @@ void TFormMain::FillPortLists(int meterPort, int scanerPort) {
         if (*n == scanerPort) ComboScaner->setCurrentIndex(ComboScaner->count() - 1);
     }
     if (portNamesShown.isEmpty()) {
-        // No serial device known: try ports 1 to 8 and list those that open.
+        // No serial device known: try ports 1 to 8 and list those a zero byte leaves by.
         for (int i = 1; i <= 8; ++i) {
-            bool usable = false;
-            try {
-                VaComm1->SetPortNum(i);
-                VaComm1->Open();
-                usable = VaComm1->WriteChar(0);
-            } catch (const EVaCommError &) {
-            }
-            try {
-                VaComm1->Close();
-            } catch (const EVaCommError &) {
-            }
-            if (!usable) continue;
+            if (!ProbePort(*VaComm1, i)) continue;
             const QString name = QString("Com%1").arg(i);
             QAction *item = addMenuItem(name, i);
             ComboPort->addItem(name);
@@ -167,9 +158,10 @@ void TFormMain::RefreshPortLists() {
     if (Connected()) return;
     const QStringList now = SerialPortNames();
     if (now.isEmpty() || now == portNamesShown) return;
+    // With nothing selected the saved port was missing: it is taken when it shows up.
     const auto meter = portNumber(ComboPort->currentText());
     const auto scaner = portNumber(ComboScaner->currentText());
-    FillPortLists(meter.value_or(-1), scaner.value_or(-1));
+    FillPortLists(meter.value_or(SavedMeterPort), scaner.value_or(SavedScanerPort));
 }
 
 void TFormMain::ComboPortChange(int index) {
@@ -232,7 +224,11 @@ void TFormMain::ActionConnectExecute() {
     try {
         VaComm1->SetPortNum(portNumber(ComboPort->currentText()).value_or(1));
         VaComm1->Open();
-    } catch (const EVaCommError &) {
+    } catch (const EVaCommError &e) {
+        // The box says what failed; the component's reason (not found, busy, no
+        // permission) stays in view behind it.
+        StatusPanel1->setText(e.text);
+        AddProtocolLine(e.text);
         QMessageBox::critical(this, "Ошибка", "Ошибка открытия порта " + ComboPort->currentText());
         return;
     }

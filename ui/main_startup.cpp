@@ -1,5 +1,7 @@
 // Start-up and shutdown: configuration store, marker file, the two mode switches and how
 // they shape the window, the pre-fill from the last logged write, saving at exit.
+#include "link/port_setup.h"
+#include "link/port_table.h"
 #include "link/vacomm.h"
 #include "platform/platform.h"
 #include "records/setting_log.h"
@@ -130,8 +132,10 @@ void TFormMain::FormCreate(const StartOptions &options) {
     QThread::msleep(50);
     VaComm1 = new TVaComm(this);
     VaComm1->setObjectName("VaComm1");
+    SetupMeterPort(*VaComm1);
     VaComm2 = new TVaComm(this);
     VaComm2->setObjectName("VaComm2");
+    SetupScannerPort(*VaComm2);
     if (!options.port.isEmpty()) {
         bool ok = false;
         const int n = options.port.mid(3).toInt(&ok);
@@ -149,7 +153,7 @@ void TFormMain::FormCreate(const StartOptions &options) {
 
     // The exchange engine owns Commands, TxFrame and RxBuffer.
     host = MakeMainHost(this);
-    Engine = std::make_unique<TExchangeEngine>(VaComm1, host.get());
+    Engine = std::make_unique<TExchangeEngine>(VaComm1, host.get(), nullptr, options.engine);
     Engine->Protocol().SetMasterMode(MasterMode());
     Engine->Protocol().SetLogging(CheckBox_Terminal->isChecked());
 
@@ -191,9 +195,9 @@ void TFormMain::FormCreate(const StartOptions &options) {
 
     // Clock following and the indicator, running from start-up to exit.
     Timer3 = new QTimer(this);
-    Timer3->setInterval(500);
+    Timer3->setInterval(options.timer3Ms);
     TimerStart = new QTimer(this);
-    TimerStart->setInterval(100);
+    TimerStart->setInterval(options.timerStartMs);
     TimerStart->setSingleShot(true);
     Timer3Timer();
     Timer3->start();
@@ -275,10 +279,13 @@ QString TFormMain::LocalTablePath() const {
 void TFormMain::SaveConfiguration() {
     auto s = OpenSettings();
     if (s->status() != QSettings::NoError) return;
-    // A port given for this run only (a demo meter) does not replace the saved one.
-    if (VaComm1 && VaComm1->PortNum() != 0 && VaComm1->PortNum() != runPort)
+    // A port given for this run only (a demo meter) does not replace the saved one. Nor
+    // does the fallback port 1 of a saved port that is not plugged in now: with nothing
+    // selected the operator has chosen no other port, and the saved one stays.
+    if (VaComm1 && PortNumberOf(ComboPort->currentText()) && VaComm1->PortNum() != runPort)
         s->setValue("Port", VaComm1->PortNum());
-    if (VaComm2 && VaComm2->PortNum() != 0 && SqlMode) s->setValue("Scaner", VaComm2->PortNum());
+    if (VaComm2 && PortNumberOf(ComboScaner->currentText()) && SqlMode)
+        s->setValue("Scaner", VaComm2->PortNum());
     if (CheckDdmRead->isChecked()) s->setValue("DDM", SpinEditVDM->value());
     s->sync();
 }

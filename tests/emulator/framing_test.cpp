@@ -32,7 +32,7 @@ TEST(RequestFramer, FramesRequestsAndSkipsGarbage) {
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0].type, Type::Request);
     EXPECT_EQ(ev[0].request.bytes, Req("00 02"));
-    EXPECT_TRUE(ev[0].request.parityOk);
+    EXPECT_EQ(ev[0].request.verdict, ParityVerdict::MarkThenSpace);
 
     // Space-parity noise between requests is skipped.
     EXPECT_TRUE(f.push(QByteArray("\x55\x02\x13", 3), P::Space, now).empty());
@@ -75,15 +75,14 @@ TEST(RequestFramer, ObservesParityOfEachByte) {
         const char *name;
         P first, rest;
         Type type;
-        bool ok;
+        ParityVerdict verdict;
     };
     const Case cases[] = {
-        {"mark then space", P::Mark, P::Space, Type::Request, true},
-        {"all mark", P::Mark, P::Mark, Type::Stray, false},
-        {"all space", P::Space, P::Space, Type::Stray, false},
-        {"space then mark", P::Space, P::Mark, Type::Stray, false},
-        {"no address mark (terminal program)", P::Other, P::Other, Type::Request, false},
-        {"a real port", P::Unknown, P::Unknown, Type::Request, true},
+        {"mark then space", P::Mark, P::Space, Type::Request, ParityVerdict::MarkThenSpace},
+        {"all mark", P::Mark, P::Mark, Type::Stray, ParityVerdict::Violation},
+        {"all space", P::Space, P::Space, Type::Stray, ParityVerdict::Violation},
+        {"space then mark", P::Space, P::Mark, Type::Stray, ParityVerdict::Violation},
+        {"parity not shown", P::Unknown, P::Unknown, Type::Request, ParityVerdict::NotObserved},
     };
     for (const auto &c : cases) {
         RequestFramer f;
@@ -93,9 +92,41 @@ TEST(RequestFramer, ObservesParityOfEachByte) {
         ASSERT_EQ(ev.size(), 1u) << c.name;
         EXPECT_EQ(ev[0].type, c.type) << c.name;
         EXPECT_EQ(ev[0].request.bytes, Req("01 02")) << c.name;
-        EXPECT_EQ(ev[0].request.parityOk, c.ok) << c.name;
+        EXPECT_EQ(ev[0].request.verdict, c.verdict) << c.name;
         EXPECT_EQ(ev[0].request.parity.size(), 4u) << c.name;
     }
+}
+
+// Where no byte's parity shows, the checksum finds the request, wherever it starts.
+TEST(RequestFramer, WithoutParityNoiseBeforeARequestIsSkipped) {
+    RequestFramer f;
+    qint64 now = 1000;
+    // Noise whose length byte announces more than ever comes, then a request, in one read.
+    auto ev = f.push(QByteArray::fromHex("55AA0102") + Req("0A 02"), P::Unknown, now);
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].type, Type::Request);
+    EXPECT_EQ(ev[0].request.bytes, Req("0A 02"));
+    EXPECT_EQ(ev[0].request.offset, 4);
+    EXPECT_EQ(ev[0].request.verdict, ParityVerdict::NotObserved);
+    // Noise complete by its length byte is no request either while one follows.
+    ev = f.push(QByteArray::fromHex("550213") + Req("0E 03 05"), P::Unknown, now);
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].request.bytes, Req("0E 03 05"));
+    EXPECT_EQ(ev[0].request.offset, 8 + 3);
+    EXPECT_EQ(f.pendingOffset(), f.received());
+
+    // A bad request is answered once nothing better came.
+    QByteArray bad = Req("01 02");
+    bad[3] = char(bad[3] ^ 1);
+    EXPECT_TRUE(f.push(bad, P::Unknown, now).empty());
+    ev = f.idle(now + kRequestGapMs + 1);
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].type, Type::BadChecksum);
+    EXPECT_TRUE(f.push(QByteArray::fromHex("0401"), P::Unknown, now).empty());
+    ev = f.idle(now + kRequestGapMs + 1);
+    ASSERT_EQ(ev.size(), 1u);
+    EXPECT_EQ(ev[0].type, Type::BadLength);
+    EXPECT_FALSE(f.pending());
 }
 
 TEST(ParityMarkDecoder, UndoesTheMarkingOfARealPort) {

@@ -26,32 +26,59 @@ struct Line {
     }
 };
 
+// Waits until the emulator has seen the sender's settings as `parity` (a condition, not a
+// pause: the emulator looks at a quiet line every few ms).
+bool Sees(const MeterEmulator &emu, LineParity parity, qint64 position = -1) {
+    for (int i = 0; i < 5000; ++i) {
+        const LineLook look = emu.lastLook();
+        if (look.parity == parity && (position < 0 || look.position == position)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
 TEST(EmulatorLine, AnswersPollRequestsAndSeesMarkThenSpace) {
     Line line({.firmware = {6, 2}, .number = 123456});
     EXPECT_TRUE(line.emu.devicePath().startsWith("/dev/pts/"));
-    EXPECT_EQ(Show(line.client->ask(Request("01 02"))), Show(Request("01 05 40 E2 01")));
-    // Noise on the line before a request is skipped.
+    // The workstation's way, with the emulator made to look between the first byte and
+    // the rest: the parity of both is shown.
+    const QByteArray request = Request("01 02");
+    line.client->setParity(PtyClient::Mark);
+    line.client->write(request.left(1));
+    ASSERT_TRUE(Sees(line.emu, LineParity::Mark, 1));
     line.client->setParity(PtyClient::Space);
+    line.client->write(request.mid(1));
+    EXPECT_EQ(Show(line.client->read()), Show(Request("01 05 40 E2 01")));
+    // Noise on the line before a request is skipped.
     line.client->write(QByteArray::fromHex("55AA0102"));
     EXPECT_EQ(Show(line.client->ask(Request("0A 02"))), Show(Request("0A 03 00")));
     EXPECT_EQ(line.emu.parityViolations(), 0);
     const auto seen = line.emu.requestsSeen();
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].bytes, Request("01 02"));
+    EXPECT_EQ(seen[0].bytes, request);
+    EXPECT_EQ(seen[0].verdict, ParityVerdict::MarkThenSpace);
     EXPECT_EQ(seen[0].parity, (std::vector<LineParity>{LineParity::Mark, LineParity::Space,
                                                        LineParity::Space, LineParity::Space}));
+    EXPECT_EQ(seen[1].bytes, Request("0A 02"));
 }
 
-TEST(EmulatorLine, CountsRequestsWithTheWrongParity) {
+// What the line can show decides: a switch to space seen before the first byte is a
+// violation and goes unanswered; a request that could have been sent right is answered.
+TEST(EmulatorLine, AnswersWhatItCannotShowWrongAndCountsItApart) {
     struct Case {
         const char *name;
-        PtyClient::Parity first, rest;
+        std::vector<PtyClient::Parity> before; // settings seen before the request is sent
         bool answered;
+        int violations, notObserved;
     };
     const Case cases[] = {
-        {"all space", PtyClient::Space, PtyClient::Space, false},
-        {"all mark", PtyClient::Mark, PtyClient::Mark, false},
-        {"no parity at all", PtyClient::None, PtyClient::None, true},
+        {"switched to space before the first byte",
+         {PtyClient::Mark, PtyClient::Space},
+         false,
+         1,
+         0},
+        {"all space, no mark ever seen", {PtyClient::Space}, true, 0, 1},
+        {"no mark or space parity at all", {PtyClient::None}, true, 0, 1},
     };
     for (const auto &c : cases) {
         std::vector<QString> lines;
@@ -62,12 +89,30 @@ TEST(EmulatorLine, CountsRequestsWithTheWrongParity) {
                            lines.push_back(l);
                        },
                    .logParity = true});
-        line.client->send(Request("00 02"), c.first, c.rest);
+        for (PtyClient::Parity p : c.before) {
+            line.client->setParity(p);
+            ASSERT_TRUE(Sees(line.emu, p == PtyClient::Mark    ? LineParity::Mark
+                                       : p == PtyClient::Space ? LineParity::Space
+                                                               : LineParity::Other))
+                << c.name;
+        }
+        line.client->write(Request("00 02"));
         EXPECT_EQ(!line.client->read(kRequestGapMs * 3).isEmpty(), c.answered) << c.name;
-        EXPECT_EQ(line.emu.parityViolations(), 1) << c.name;
+        EXPECT_EQ(line.emu.parityViolations(), c.violations) << c.name;
+        EXPECT_EQ(line.emu.parityNotObserved(), c.notObserved) << c.name;
+        line.emu.stop(); // the counts at exit
         std::lock_guard g(m);
-        ASSERT_EQ(lines.size(), 1u) << c.name;
-        EXPECT_TRUE(lines[0].contains("00 02 80 71")) << lines[0].toStdString();
+        ASSERT_EQ(lines.size(), size_t(c.violations + 1)) << c.name;
+        if (c.violations) {
+            EXPECT_TRUE(lines[0].contains("00 02 80 71")) << lines[0].toStdString();
+            EXPECT_TRUE(lines[0].contains("switched to space before its first byte"))
+                << lines[0].toStdString();
+        }
+        EXPECT_TRUE(lines.back().startsWith(QStringLiteral("parity: 1 requests, 0 shown mark "
+                                                           "then space, %1 not observed, %2 ")
+                                                .arg(c.notObserved)
+                                                .arg(c.violations)))
+            << lines.back().toStdString();
     }
 }
 

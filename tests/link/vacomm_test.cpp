@@ -1,4 +1,5 @@
 #include "link/error_report.h"
+#include "link/port_setup.h"
 #include "link/vacomm.h"
 #include "pty_pair.h"
 
@@ -438,7 +439,7 @@ TEST_F(VaCommTest, ParityChangesForTheNextByteWritten) {
         }
     });
     EXPECT_TRUE(comm.WriteChar('\x05'));
-    for (int i = 0; i < 300 && received < 1; ++i)
+    for (int i = 0; i < 5000 && received < 1; ++i)
         QThread::msleep(1);
     comm.SetParity(paSpace);
     EXPECT_TRUE(comm.WriteText("\x06\x07\x08"));
@@ -463,25 +464,106 @@ TEST_F(VaCommTest, ParityChangesForTheNextByteWritten) {
 }
 
 TEST_F(VaCommTest, ADeviceThatGoesAwayNeitherCrashesNorSpins) {
-    comm.SetDirectWrite(true);
-    comm.SetMonitorEvents(ceRxChar | ceBreak);
-    int events = 0;
+    SetupMeterPort(comm);
+    comm.SetDeviceName(pty.slavePath);
+    int events = 0, lost = 0;
+    bool lostOnUiThread = false;
     comm.OnRxChar = [&](TVaCustomComm *, int) { ++events; };
+    comm.OnDeviceLost = [&](TVaCustomComm *) {
+        ++lost;
+        lostOnUiThread = QThread::currentThread() == qApp->thread();
+    };
     comm.Open();
+    const int tasks = CountEntries("/proc/self/task");
     pty.CloseMaster();
-    WaitUntil([] { return false; }, 50);
+    ASSERT_TRUE(WaitUntil([&] { return lost == 1; }));
+    EXPECT_TRUE(lostOnUiThread);
+    EXPECT_TRUE(comm.DeviceLost());
+    // The event thread has ended by itself.
+    EXPECT_TRUE(WaitUntil([&] { return CountEntries("/proc/self/task") == tasks - 1; }));
     timespec before{}, after{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
     WaitUntil([] { return false; }, 300);
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
     const double cpuMs =
         (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
-    EXPECT_LT(cpuMs, 150.0) << "the event thread keeps polling a dead device";
+    EXPECT_LT(cpuMs, 150.0) << "something keeps polling a dead device";
     EXPECT_EQ(comm.ReadText(), QByteArray());
     EXPECT_EQ(events, 0);
-    EXPECT_FALSE(ErrorOf([&] { comm.WriteText("x"); }).isEmpty());
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(ErrorOf([&] { comm.WriteText("x"); }), "Write error (5), Input/output error");
+    EXPECT_FALSE(ErrorOf([&] { comm.SetParity(paSpace); }).isEmpty());
+    EXPECT_TRUE(comm.Active()); // until the operator disconnects
     comm.Close();
     EXPECT_FALSE(comm.Active());
+    // The device is gone for good: a clear message, no crash.
+    EXPECT_EQ(ErrorOf([&] { comm.Open(); }), "Specified device not found (" + pty.slavePath + ").");
+}
+
+// The two ports as the program runs them, seen from the other end of the line.
+TEST_F(VaCommTest, MeterAndScannerPortsRunTheirOwnSettings) {
+    struct Case {
+        const char *name;
+        void (*setup)(TVaCustomComm &);
+        tcflag_t parity; // CMSPAR and PARODD as the pty shows them
+        speed_t speed;
+        bool direct;
+        TVaCommEvents events;
+        TVaControlRts rts;
+        const char *deviceName;
+    };
+    const Case cases[] = {
+        {"meter", SetupMeterPort, CMSPAR | PARODD, B4800, true, ceBreak | ceRxChar, rtsEnabled,
+         "COM%d"},
+        {"scanner", SetupScannerPort, 0, B9600, false, ceError | ceRxChar | ceTxEmpty, rtsDisabled,
+         "Com%d"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TVaComm port;
+        c.setup(port);
+        EXPECT_EQ(port.DeviceName(), c.deviceName);
+        EXPECT_EQ(port.DirectWrite(), c.direct);
+        EXPECT_EQ(port.MonitorEvents(), c.events);
+        EXPECT_EQ(port.FlowControl().ControlDtr(), dtrDisabled);
+        EXPECT_EQ(port.FlowControl().ControlRts(), c.rts);
+        EXPECT_FALSE(port.FlowControl().OutCtsFlow() || port.FlowControl().XonXoffOut() ||
+                     port.FlowControl().XonXoffIn());
+        port.SetDeviceName(pty.slavePath);
+        port.Open();
+        termios t{};
+        ASSERT_EQ(::tcgetattr(pty.master, &t), 0);
+        EXPECT_EQ(t.c_cflag & (CMSPAR | PARODD), c.parity);
+        EXPECT_EQ(t.c_cflag & (CSIZE | CSTOPB | CRTSCTS), tcflag_t(CS8));
+        EXPECT_EQ(t.c_iflag & (IXON | IXOFF | INPCK), 0u);
+        EXPECT_EQ(::cfgetospeed(&t), c.speed);
+        EXPECT_TRUE(port.WriteText("ok"));
+        EXPECT_EQ(pty.Receive(2), "ok");
+        port.Close();
+    }
+}
+
+// The start-up probe lists a port only when its zero byte went out: a line that takes
+// nothing (its output held) fails the probe, though the port opens.
+TEST_F(VaCommTest, ProbeListsOnlyAPortItsZeroByteLeft) {
+    const int number = pty.slavePath.section('/', -1).toInt();
+    TVaComm port;
+    SetupMeterPort(port);
+    port.SetDeviceName("/dev/pts/%d");
+    TVaBuffers quick; // a shorter wait for the held line
+    quick.SetReadTimeout(200);
+    port.SetBuffers(quick);
+    EXPECT_TRUE(ProbePort(port, number));
+    EXPECT_EQ(pty.Receive(1), QByteArray(1, '\0'));
+    EXPECT_FALSE(port.Active());
+
+    const int other = ::open(pty.slavePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::tcflow(other, TCOOFF), 0); // nothing leaves this side of the pty now
+    EXPECT_FALSE(ProbePort(port, number));
+    EXPECT_FALSE(ProbePort(port, 250)); // no such device
+    EXPECT_FALSE(port.Active());
+    ::close(other);
 }
 
 } // namespace

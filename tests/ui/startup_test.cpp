@@ -175,6 +175,33 @@ TEST_F(WindowTest, PortAndDdmAreSavedAtExitAndPreselectedNextTime) {
     EXPECT_EQ(form->SpinEditVDM->value(), ddm);
 }
 
+// The adapters are unplugged at this start: nothing is selected, and the saved ports are
+// still the saved ones at exit, until the operator picks another.
+TEST_F(WindowTest, SavedPortsSurviveAStartWithoutTheirAdapters) {
+    StartMeter(); // only COM9 is there
+    {
+        auto s = Settings();
+        s->setValue("Sql", 1); // the scanner port is saved in SQL mode only
+        s->setValue("Port", 3);
+        s->setValue("Scaner", 5);
+    }
+    form = std::make_unique<TFormMain>();
+    EXPECT_EQ(form->ComboPort->currentIndex(), -1);
+    EXPECT_EQ(form->ComboScaner->currentIndex(), -1);
+    form->close();
+    form.reset();
+    EXPECT_EQ(Settings()->value("Port").toInt(), 3);
+    EXPECT_EQ(Settings()->value("Scaner").toInt(), 5);
+
+    form = std::make_unique<TFormMain>();
+    form->ComboPort->setCurrentIndex(form->ComboPort->findText("COM9"));
+    form->ComboPortChange(form->ComboPort->currentIndex());
+    form->close();
+    form.reset();
+    EXPECT_EQ(Settings()->value("Port").toInt(), 9);
+    EXPECT_EQ(Settings()->value("Scaner").toInt(), 5);
+}
+
 TEST_F(WindowTest, DdmAboveSixteenBitsSurvivesAStartAndAnExit) {
     // A number only firmware 6 and later can carry; no meter has narrowed the range yet.
     Settings()->setValue("DDM", 100000);

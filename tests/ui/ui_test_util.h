@@ -92,10 +92,15 @@ protected:
         qputenv("ORMIX_PORTS", ("COM9=" + emu->devicePath()).toUtf8());
     }
 
-    void CreateForm() {
-        form = std::make_unique<TFormMain>(StartOptions{"COM9"});
+    // The program's timer intervals unless a test waits for a timeout of a silent meter.
+    void CreateForm(const TExchangeTimings &timings = {}) {
+        StartOptions options;
+        options.port = "COM9";
+        options.engine = timings;
+        form = std::make_unique<TFormMain>(options);
         form->show();
     }
+    static constexpr TExchangeTimings kQuickTimeouts{.replyTimeoutMs = 250};
 
     static bool WaitFor(const std::function<bool()> &condition, int ms = 5000) {
         return QTest::qWaitFor(condition, ms);

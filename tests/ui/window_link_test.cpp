@@ -157,23 +157,51 @@ TEST_F(WindowTest, NotReadBoxesKeepTheirControlsButThePollStillAsks) {
 
 TEST_F(WindowTest, SixTimeoutsDisableWritingUntilTheMeterAnswersAgain) {
     StartMeter();
-    CreateForm();
+    CreateForm(kQuickTimeouts);
     Connect();
     ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }));
+    // What each consecutive timeout left, recorded as it happens.
+    int disabledAt = -1, blankedAt = -1;
+    QObject watch; // the recording ends with this test, before the window closes
+    QObject::connect(form->ActionSetting, &QAction::changed, &watch, [&] {
+        if (!form->ActionSetting->isEnabled() && disabledAt < 0)
+            disabledAt = form->Engine->MissedReplies();
+    });
+    QObject::connect(form->LabeledVersion, &QLineEdit::textChanged, &watch, [&] {
+        if (form->LabeledVersion->text().isEmpty() && blankedAt < 0)
+            blankedAt = form->Engine->MissedReplies();
+    });
     Fault silent;
     silent.kind = Fault::NoReply;
-    silent.frames = 7; // the seventh keeps the line quiet while the sixth is judged
+    silent.frames = 8;
     emu->addFault(silent);
-    ASSERT_TRUE(WaitFor([&] { return form->Engine->MissedReplies() >= 5; }, 8000));
-    EXPECT_TRUE(form->ActionSetting->isEnabled()); // five are not yet too many
-    EXPECT_FALSE(form->LabeledVersion->text().isEmpty());
-    ASSERT_TRUE(WaitFor([&] { return form->Engine->MissedReplies() >= 6; }, 3000));
-    EXPECT_FALSE(form->ActionSetting->isEnabled());
-    EXPECT_TRUE(form->LabeledVersion->text().isEmpty()); // the view is blanked
-    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }, 4000));
+    ASSERT_TRUE(WaitFor([&] { return form->Engine->MissedReplies() >= 6; }));
+    EXPECT_EQ(disabledAt, 6); // five are not yet too many
+    EXPECT_EQ(blankedAt, 6);
+    EXPECT_EQ(form->StatusPanel1->text(), "Нет ответа счетчика"); // until a byte comes
+    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }));
     EXPECT_EQ(form->Engine->MissedReplies(), 0);
+    EXPECT_EQ(form->StatusPanel1->text(), ""); // a byte came
     EXPECT_TRUE(form->Memo_Terminal->toPlainText().contains("Timeout."));
     EXPECT_GT(platform.beeps, 0); // operator mode: each protocol line sounds
+}
+
+// The adapter pulled out while connected: the other side of the pty closes.
+TEST_F(WindowTest, ALostPortIsShownAndDisconnectStillWorks) {
+    StartMeter();
+    CreateForm(kQuickTimeouts);
+    Connect();
+    emu->stop();
+    ASSERT_TRUE(WaitFor([&] { return form->StatusPanel1->text() == "Порт недоступен"; }));
+    ASSERT_TRUE(WaitFor([&] { return form->Engine->MissedReplies() >= 7; }, 10000));
+    EXPECT_EQ(form->StatusPanel1->text(), "Порт недоступен");
+    EXPECT_FALSE(form->ActionSetting->isEnabled());
+    EXPECT_TRUE(form->Memo_Terminal->toPlainText().contains("Timeout."));
+    form->ActionDisconnect->trigger();
+    EXPECT_FALSE(form->Connected());
+    EXPECT_TRUE(form->ActionConnect->isEnabled());
+    EXPECT_FALSE(form->VaComm1->Active());
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(WindowTest, MasterModeTraceShowsEveryFrameSilently) {
@@ -226,6 +254,10 @@ TEST_F(WindowTest, PortHeldByAnotherProgramLeavesTheWindowDisconnected) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Ошибка");
     EXPECT_EQ(boxes[0].text, "Ошибка открытия порта COM9");
+    // The reason stays in view: panel 1 and the protocol view.
+    const QString reason = "Can't open specified device COM9 (Error 16, Device or resource busy)";
+    EXPECT_EQ(form->StatusPanel1->text(), reason);
+    EXPECT_TRUE(form->Memo_Terminal->toPlainText().contains(reason));
     EXPECT_TRUE(form->ActionConnect->isEnabled());
     EXPECT_FALSE(form->ActionDisconnect->isEnabled());
     EXPECT_FALSE(form->TimerStart->isActive());

@@ -37,8 +37,12 @@ protected:
 TEST_F(WriteTest, CompletedWriteLogsExactlyOneRowAndClearsThePage) {
     Settings()->setValue("Master", 1); // the clock is written too (CheckTime ticked)
     StartMeter();
-    CreateForm();
+    CreateForm({.indicatorMs = 300}); // the indicator is watched, not waited for
     TFormMain &f = *form;
+    int indicatorShown = 0;
+    QObject watch;
+    QObject::connect(f.Shape1Action, &QAction::visibleChanged, &watch,
+                     [&] { indicatorShown += f.Shape1Action->isVisible(); });
     Connect();
     ASSERT_TRUE(WaitFor([&] { return f.ActionSetting->isEnabled(); }));
     ASSERT_TRUE(WaitCycles(1, kCycle6));
@@ -51,7 +55,8 @@ TEST_F(WriteTest, CompletedWriteLogsExactlyOneRowAndClearsThePage) {
     emu->clearRequestsSeen();
     PressF12();
 
-    ASSERT_TRUE(WaitFor([&] { return f.Shape1Action->isVisible(); }));
+    ASSERT_TRUE(WaitFor([&] { return indicatorShown > 0; }));
+    EXPECT_EQ(indicatorShown, 1);
     EXPECT_EQ(f.Shape1->BrushColor(), QColor(0, 255, 0));
     EXPECT_FALSE(f.LabeledPass2->isEnabled());
     QList<int> written;
@@ -72,8 +77,9 @@ TEST_F(WriteTest, CompletedWriteLogsExactlyOneRowAndClearsThePage) {
     EXPECT_FALSE(row[SettingField::Pass].isValid()); // CheckPassword not ticked: NULL
     EXPECT_TRUE(row[SettingField::T1C].isValid());
 
-    // The indicator goes out 2 s later; polling went on and nothing more is logged.
+    // The indicator goes out again; polling went on and nothing more is logged.
     ASSERT_TRUE(WaitFor([&] { return !f.Shape1Action->isVisible(); }, 4000));
+    EXPECT_EQ(indicatorShown, 1);
     ASSERT_TRUE(WaitCycles(1, kCycle6));
     EXPECT_EQ(LoggedToday().size(), 1);
     EXPECT_TRUE(boxes.empty());
@@ -132,7 +138,7 @@ TEST_F(WriteTest, FailedWriteShowsOneMessageAndLogsNothing) {
         o.status = 0x10;
         StartMeter(o);
         if (c.fault) emu->addFault(*c.fault);
-        CreateForm();
+        CreateForm(kQuickTimeouts);
         boxes.clear();
         TFormMain &f = *form;
         Connect();

@@ -1,5 +1,6 @@
 #include "tools/ormix_cli/cli_session.h"
 
+#include "link/port_setup.h"
 #include "link/port_table.h"
 #include "meter/poll_cycle.h"
 #include "meter/write_sequence.h"
@@ -66,6 +67,7 @@ void CliSession::Error(const QString &text) {
 int CliSession::Run() {
     const QString name = options_.port.isEmpty() ? DefaultPortName() : options_.port;
     try {
+        SetupMeterPort(port_);
         if (name.startsWith('/')) {
             port_.SetDeviceName(name);
         } else {
@@ -218,6 +220,13 @@ void CliSession::LogCompletedWrite() {
 void CliSession::ShowWriteFailure(const QString &, const QString &) {
     writeFailed_ = true;
     qCDebug(lcTools) << "write failed:" << failureLine_;
+}
+
+void CliSession::ShowLineMessage(const QString &text) {
+    // The window's panel 1; here it names the reason once, before the timeouts pile up.
+    if (text == lineMessage_) return;
+    lineMessage_ = text;
+    Error(text);
 }
 
 void CliSession::ProtocolLineAdded(const QString &line) {

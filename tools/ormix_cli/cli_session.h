@@ -44,6 +44,7 @@ public:
     void DecodeReply(const QByteArray &reply, const QByteArray &request) override;
     void LogCompletedWrite() override;
     void ShowWriteFailure(const QString &title, const QString &text) override;
+    void ShowLineMessage(const QString &text) override;
     void ProtocolLineAdded(const QString &line) override;
 
 private:
@@ -67,6 +68,7 @@ private:
     bool cycleStarted_ = false;
     int exitCode_ = ExitDone;
     QString failureLine_; // the protocol text of the first failed exchange
+    QString lineMessage_; // the last line message shown
     bool addingOwnLine_ = false;
     bool writeStarted_ = false;
     bool writeFailed_ = false;

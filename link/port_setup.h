@@ -1,0 +1,21 @@
+#pragma once
+// The workstation's two serial ports as the program runs them: the meter port VaComm1 and
+// the scanner port VaComm2. The window, ormix-cli, the tests and the benchmark all set
+// their ports up here, so what they exercise is what ships.
+#include "link/vacomm.h"
+
+// The meter line: 4800 bit/s to begin with, 8 data bits, mark parity (switched per frame),
+// 1 stop bit, no handshake, RTS held on (adapters that draw power from it or use it for
+// direction need it) and DTR off; direct writes, so a write returns only once its bytes
+// have left; the event thread waits for break and received characters. Port 1, named
+// "COM%d", until the caller picks another. The port must be closed.
+void SetupMeterPort(TVaCustomComm &port);
+
+// The barcode scanner: 9600 bit/s, 8N1 without parity, both lines off, no handshake, named
+// "Com%d"; writes go through the write thread and the events are the component's default.
+// The port must be closed.
+void SetupScannerPort(TVaCustomComm &port);
+
+// The start-up probe of one port number: opens the port with its settings, sends one zero
+// byte and closes it again. True only when the byte went out; every failure is swallowed.
+bool ProbePort(TVaCustomComm &port, int portNum);
