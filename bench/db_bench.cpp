@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace ormix::platform;
+
 using namespace ormix::records;
 
 namespace {

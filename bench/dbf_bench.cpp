@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace ormix::records;
+
 namespace {
 
 constexpr int kRepeats = 7;

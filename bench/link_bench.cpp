@@ -26,6 +26,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+
 namespace {
 
 constexpr int kWarmUp = 5;          // exchanges before measuring: connect, first replies

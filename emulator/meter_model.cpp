@@ -7,6 +7,10 @@
 #include <cmath>
 #include <optional>
 
+using namespace ormix::link;
+
+namespace ormix::emulator {
+
 namespace {
 
 // Strict BCD for requests: a digit above 9 is wrong data.
@@ -509,3 +513,5 @@ QByteArray MeterModel::dispatch(std::uint8_t code, const QByteArray &req) {
         return MakeErrorReply(code, MeterError::UnknownFunction);
     }
 }
+
+} // namespace ormix::emulator

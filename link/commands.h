@@ -3,6 +3,8 @@
 // codes; a normal reply echoes it, an error reply carries it with bit 7 set.
 #include <cstdint>
 
+namespace ormix::link {
+
 namespace Cmd {
 constexpr std::uint8_t ReadVersion = 0x00;
 constexpr std::uint8_t ReadNumber = 0x01;
@@ -24,9 +26,9 @@ constexpr std::uint8_t ReadRecordOld = 0x13;       // firmware below 6
 constexpr std::uint8_t Password = 0x14;
 constexpr std::uint8_t ReadDdm = 0x15;
 constexpr std::uint8_t WriteDdm = 0x16;
-constexpr std::uint8_t ReadEnergy = 0x17;         // firmware 6 and above
-constexpr std::uint8_t ReadYearlyRecord = 0x18;   // firmware 6 and above
-constexpr std::uint8_t ReadConsumption = 0x19;    // firmware 6 and above
+constexpr std::uint8_t ReadEnergy = 0x17;       // firmware 6 and above
+constexpr std::uint8_t ReadYearlyRecord = 0x18; // firmware 6 and above
+constexpr std::uint8_t ReadConsumption = 0x19;  // firmware 6 and above
 constexpr std::uint8_t ReadBilling = 0x22;
 constexpr std::uint8_t WriteBilling = 0x23;
 constexpr std::uint8_t ResetBillingReadings = 0x24;
@@ -40,3 +42,5 @@ constexpr std::uint8_t WriteDayAttributes = 0x2F;
 
 constexpr std::uint8_t ErrorBit = 0x80;
 } // namespace Cmd
+
+} // namespace ormix::link

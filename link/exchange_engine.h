@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace ormix::link {
+
 // Codes whose replies go to a decoder; every other accepted reply is an acknowledged
 // write and only removes the head.
 bool HasDecoder(std::uint8_t code);
@@ -114,3 +116,5 @@ private:
     QTimer timer2_;
     QTimer timerShape_;
 };
+
+} // namespace ormix::link

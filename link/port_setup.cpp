@@ -1,5 +1,7 @@
 #include "link/port_setup.h"
 
+namespace ormix::link {
+
 void SetupMeterPort(TVaCustomComm &port) {
     port.SetDeviceName(QStringLiteral("COM%d"));
     port.SetPortNum(1);
@@ -45,3 +47,5 @@ bool ProbePort(TVaCustomComm &port, int portNum) {
     }
     return wentOut;
 }
+
+} // namespace ormix::link

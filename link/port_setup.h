@@ -4,6 +4,8 @@
 // their ports up here, so what they exercise is what ships.
 #include "link/vacomm.h"
 
+namespace ormix::link {
+
 // The meter line: 4800 bit/s to begin with, 8 data bits, mark parity (switched per frame),
 // 1 stop bit, no handshake, RTS held on (adapters that draw power from it or use it for
 // direction need it) and DTR off; direct writes, so a write returns only once its bytes
@@ -19,3 +21,5 @@ void SetupScannerPort(TVaCustomComm &port);
 // The start-up probe of one port number: opens the port with its settings, sends one zero
 // byte and closes it again. True only when the byte went out; every failure is swallowed.
 bool ProbePort(TVaCustomComm &port, int portNum);
+
+} // namespace ormix::link

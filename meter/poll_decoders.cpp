@@ -5,6 +5,10 @@
 #include <QLocale>
 #include <cmath>
 
+using namespace ormix::link;
+
+namespace ormix::meter {
+
 namespace {
 // Data ends at the length byte L (the checksum follows) or at the end of what was received,
 // whichever comes first; a decoder reads only below it.
@@ -249,3 +253,5 @@ LastSessionReply DecodeLastSession(const QByteArray &reply) {
     }
     return r;
 }
+
+} // namespace ormix::meter

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace ormix::meter {
+
 // ---- texts in the current default locale --------------------------------------------------
 
 // The locale's long time format without a time zone (the meter has none).
@@ -177,3 +179,5 @@ struct LastSessionReply {
     std::optional<QString> text;     // EditLastSeance: MeterDateTimeText of the moment
 };
 LastSessionReply DecodeLastSession(const QByteArray &reply);
+
+} // namespace ormix::meter

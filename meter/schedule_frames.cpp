@@ -6,6 +6,8 @@
 #include "meter/schedule_editing.h"
 #include "meter/write_sequence.h"
 
+using namespace ormix::link;
+
 namespace ormix::meter {
 
 namespace {

@@ -6,6 +6,10 @@
 
 #include <QtGlobal>
 
+using namespace ormix::link;
+
+namespace ormix::meter {
+
 namespace {
 QByteArray PasswordFrame(int password) {
     QByteArray data;
@@ -97,3 +101,5 @@ WriteSequence BuildWriteSequence(const WriteChoices &c) {
     if (c.checkResetTariff) seq.frames << MakeFrame(Cmd::WriteZones);
     return seq;
 }
+
+} // namespace ormix::meter

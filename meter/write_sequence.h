@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+namespace ormix::meter {
+
 struct WriteChoices {
     int accessPassword = 0; // LabeledPass2, 0..65535
     int newPassword = 0;    // LabeledPass1, 0..65535 when CheckPassword is ticked
@@ -76,3 +78,5 @@ inline bool PasswordAckSwitches(bool checkPassword, int newPassword, int accessP
 QString WriteDateRangeMessage(); // "Дата должна быть в пределах 2000–2099 годов"
 QString WriteTimeInvalidMessage();
 QString WritePasswordRangeMessage();
+
+} // namespace ormix::meter

@@ -8,6 +8,8 @@
 #include <QLocale>
 #include <cmath>
 
+namespace ormix::records {
+
 namespace {
 
 using F = SettingField;
@@ -317,3 +319,5 @@ QList<qint64> FilterRecords(SettingTableReader &reader, const LogFilter &filter,
 LogResult<bool> LogLocalRecord(const SettingLog &log, const LocalLogInput &in) {
     return log.QueryInsert(MakeLocalLogRow(in));
 }
+
+} // namespace ormix::records

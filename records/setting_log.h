@@ -8,6 +8,8 @@
 #include <QTime>
 #include <optional>
 
+namespace ormix::records {
+
 // What the window shows at the end of a write, read before the page is cleared.
 struct LocalLogInput {
     qint64 factoryNumber = 0;      // SpinEdit_Number
@@ -120,3 +122,5 @@ private:
 // Table1's rows of an open table: record numbers passing the filter, in table order.
 // An error while reading sets `error` and returns the rows found before it.
 QList<qint64> FilterRecords(SettingTableReader &reader, const LogFilter &filter, QString *error);
+
+} // namespace ormix::records

@@ -18,6 +18,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+using namespace ormix::link;
+using namespace ormix::records;
+using namespace ormix::platform;
+
+namespace ormix::ui {
+
 namespace {
 
 template <class W> W *named(W *w, const char *name) {
@@ -153,3 +159,5 @@ void TAboutBox::Label3Click() {
 void TAboutBox::Label6Click() {
     CurrentPlatform().OpenLink(QUrl("mailto:" + Label6->text()));
 }
+
+} // namespace ormix::ui

@@ -21,6 +21,9 @@
 #include <exception>
 #include <functional>
 
+using namespace ormix::ui;
+using namespace ormix::link;
+
 namespace {
 // A window whose creation fails is reported; the windows after it are still created.
 template <class T> T *create(const std::function<T *()> &make) {

@@ -9,6 +9,10 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+using namespace ormix::link;
+
+namespace ormix::ui {
+
 TFormHelp::TFormHelp(QWidget *parent) : QDialog(parent) {
     setObjectName("FormHelp");
     setWindowTitle("Справка");
@@ -58,3 +62,5 @@ void TFormHelp::FormCreate() {
     documentPath = r.path;
     RichEdit1->moveCursor(QTextCursor::Start); // the reader leaves it at the end
 }
+
+} // namespace ormix::ui

@@ -35,10 +35,25 @@ class QTimer;
 class QToolBar;
 class QTreeWidget;
 class QWidget;
+
+namespace ormix::link {
+class TVaComm;
+}
+namespace ormix::records {
+class LogBrowseModel;
+}
+
+namespace ormix::ui {
+
+using link::TExchangeEngine;
+using link::TExchangeHost;
+using link::TExchangeTimings;
+using link::TVaComm;
+using records::LogBrowseModel;
+
 class TDropDown;
 class TShape;
 class TSpinEdit;
-class TVaComm;
 
 // Options the program entry passes on (command line, for scripts and tests).
 struct StartOptions {
@@ -253,8 +268,10 @@ public:
     std::unique_ptr<TExchangeEngine> Engine;
     // The other windows, created after the main window by the program entry.
     QDialog *FormStatus{}, *AboutBox{}, *FormHelp{}, *FormSpoilage{};
-    class LogBrowseModel *Table1{};
+    LogBrowseModel *Table1{};
 };
 
 // The window's side of the exchange engine (main_link.cpp).
 std::unique_ptr<TExchangeHost> MakeMainHost(TFormMain *form);
+
+} // namespace ormix::ui

@@ -9,6 +9,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+
+namespace ormix::ui {
+
 void TFormMain::EditCorrectChange() {
     ActionCountCorrect->setEnabled(CorrectionInput(EditCorrect->text()).has_value());
 }
@@ -27,3 +33,5 @@ void TFormMain::ActionFocusCorrectExecute() {
     PageControl1->setCurrentWidget(TabSheet1);
     EditCorrect->setFocus();
 }
+
+} // namespace ormix::ui

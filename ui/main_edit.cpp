@@ -24,6 +24,11 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+using namespace ormix::link;
+using namespace ormix::records;
+
+namespace ormix::ui {
+
 namespace {
 // A decimal integer, optionally signed, nothing else around it.
 std::optional<qint64> decimal(const QString &text) {
@@ -205,3 +210,5 @@ void TFormMain::ConnectHandlers() {
     connect(NHelp, &QAction::triggered, this, showModal(FormHelp));
     connect(ActionSpoilage, &QAction::triggered, this, showModal(FormSpoilage));
 }
+
+} // namespace ormix::ui

@@ -31,6 +31,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+using namespace ormix::link;
+using namespace ormix::records;
+
+namespace ormix::ui {
+
 namespace {
 
 template <class W> W *named(W *w, const char *name) {
@@ -611,3 +616,5 @@ void TFormMain::BuildDatabasePage() {
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     l->addWidget(DBGrid1, 1);
 }
+
+} // namespace ormix::ui

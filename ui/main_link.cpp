@@ -25,6 +25,12 @@
 #include <QTextCursor>
 #include <QTimer>
 
+using namespace ormix::link;
+using namespace ormix::records;
+using namespace ormix::platform;
+
+namespace ormix::ui {
+
 namespace {
 
 // Port number of a port name: every character after the first three ("COM12" -> 12).
@@ -282,3 +288,5 @@ void TFormMain::VaComm1Break() {
 void TFormMain::NExitClick() {
     close();
 }
+
+} // namespace ormix::ui

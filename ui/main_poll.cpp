@@ -20,6 +20,12 @@
 #include <QTableWidget>
 #include <limits>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+
+namespace ormix::ui {
+
 namespace {
 // A value the program puts into an editable control is no operator edit.
 void setUnmarked(QSpinBox *box, int value) {
@@ -178,3 +184,5 @@ void TFormMain::ApplyStatus(const QByteArray &reply) {
     }
     LastStatus = *r.status;
 }
+
+} // namespace ormix::ui

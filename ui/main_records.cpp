@@ -14,6 +14,12 @@
 #include <QTabWidget>
 #include <QTableView>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+
+namespace ormix::ui {
+
 void TFormMain::BitBtn1Click() {
     if (SqlMode) return; // the production database proposes numbers there; not wired yet
     const auto next = SettingLog(LocalTablePath()).NextFactoryNumber();
@@ -60,3 +66,5 @@ void TFormMain::ActionCloseExecute() {
     ActionOpen->setEnabled(true);
     ActionClose->setEnabled(false);
 }
+
+} // namespace ormix::ui

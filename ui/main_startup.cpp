@@ -31,6 +31,12 @@
 #include <QTimer>
 #include <QToolBar>
 
+using namespace ormix::link;
+using namespace ormix::records;
+using namespace ormix::platform;
+
+namespace ormix::ui {
+
 Q_LOGGING_CATEGORY(lcUi, "ormix.ui", QtWarningMsg)
 
 namespace {
@@ -318,3 +324,5 @@ bool TFormMain::event(QEvent *e) {
 // The production database is not wired yet: nothing to identify against, so every
 // workstation is taken as described.
 void TFormMain::FormActivate() {}
+
+} // namespace ormix::ui

@@ -14,6 +14,12 @@
 #include <QSpinBox>
 #include <QTimeEdit>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+
+namespace ormix::ui {
+
 void TFormMain::ActionSettingExecute() {
     if (!Connected() || !ActionSetting->isEnabled()) return;
     if (SqlMode) SyncClockWithServer();
@@ -109,3 +115,5 @@ void TFormMain::LogProductionRecord() {}
 
 // The server's clock is the production database's; nothing to follow until it is wired.
 void TFormMain::SyncClockWithServer() {}
+
+} // namespace ormix::ui

@@ -2,6 +2,10 @@
 
 #include "link/port_table.h"
 
+using namespace ormix::link;
+
+namespace ormix::ui {
+
 QStringList SerialPortNames() {
     const PortTable table = PortTable::Load();
     QStringList names;
@@ -9,3 +13,5 @@ QStringList SerialPortNames() {
         names << e.name;
     return names;
 }
+
+} // namespace ormix::ui

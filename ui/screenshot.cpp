@@ -8,6 +8,11 @@
 #include <QTabWidget>
 #include <QTimer>
 
+using namespace ormix::link;
+using namespace ormix::records;
+
+namespace ormix::ui {
+
 void ScheduleScreenshotFromEnvironment(TFormMain *form) {
     const QString path = qEnvironmentVariable("ORMIX_SCREENSHOT");
     if (path.isEmpty()) return;
@@ -25,3 +30,5 @@ void ScheduleScreenshotFromEnvironment(TFormMain *form) {
         QApplication::exit(saved ? 0 : 2);
     });
 }
+
+} // namespace ormix::ui

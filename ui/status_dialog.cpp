@@ -9,6 +9,10 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+using namespace ormix::meter;
+
+namespace ormix::ui {
+
 TFormStatus::TFormStatus(QWidget *parent) : QDialog(parent) {
     setObjectName("FormStatus");
     setWindowTitle("Расшифровка статуса");
@@ -49,3 +53,5 @@ void TFormStatus::SpinEdit1Change() {
     for (const QString &line : DialogStatusLines(SpinEdit1->value()))
         Memo1->appendPlainText(line);
 }
+
+} // namespace ormix::ui

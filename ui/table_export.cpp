@@ -11,6 +11,9 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
+using namespace ormix::records;
+using namespace ormix::platform;
+
 namespace ormix::ui {
 
 namespace {

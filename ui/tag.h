@@ -4,9 +4,13 @@
 #include <QObject>
 #include <QVariant>
 
+namespace ormix::ui {
+
 inline int Tag(const QObject *o) {
     return o ? o->property("Tag").toInt() : 0;
 }
 inline void SetTag(QObject *o, int value) {
     if (o) o->setProperty("Tag", value);
 }
+
+} // namespace ormix::ui

@@ -4,6 +4,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+
 namespace {
 // Access password 0x1234; everything else unticked, firmware 6.
 WriteChoices Base() {

@@ -2,6 +2,8 @@
 #include "records/log_browse_model.h"
 #include "records_test_util.h"
 
+using namespace ormix::records;
+
 namespace {
 
 using F = SettingField;

@@ -3,6 +3,8 @@
 
 #include <functional>
 
+using namespace ormix::records;
+
 namespace {
 
 using F = SettingField;

@@ -6,6 +6,8 @@
 #include "records_test_util.h"
 #include "sql_test_util.h"
 
+using namespace ormix::platform;
+
 namespace {
 
 using namespace ormix::records;

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <thread>
 
+using namespace ormix::platform;
+
 namespace {
 
 using namespace ormix::records;

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
+using namespace ormix::records;
+
 // Readable texts in test failures (in every test file alike, or the printers differ).
 inline void PrintTo(const QString &s, std::ostream *os) {
     *os << '"' << s.toStdString() << '"';

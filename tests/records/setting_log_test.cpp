@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace ormix::records;
+
 namespace {
 
 using F = SettingField;

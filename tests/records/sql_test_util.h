@@ -18,6 +18,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using namespace ormix::records;
+using namespace ormix::platform;
+
 namespace ormix::records::test {
 
 inline QString Env(const char *name) {

@@ -7,6 +7,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+using namespace ormix::cli;
+
 namespace {
 
 QStringList Args(std::initializer_list<const char *> list) {

@@ -15,6 +15,10 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+using namespace ormix::link;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+
 using namespace ormix::ui;
 
 namespace {

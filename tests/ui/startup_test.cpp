@@ -11,6 +11,11 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+using namespace ormix::link;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+using namespace ormix::ui;
+
 namespace {
 
 bool tabShown(TFormMain &f, QWidget *page) {

@@ -19,6 +19,11 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using namespace ormix::link;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+using namespace ormix::ui;
+
 class FakePlatform : public Platform {
 public:
     int beeps = 0;

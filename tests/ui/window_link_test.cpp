@@ -14,6 +14,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+using namespace ormix::link;
+using namespace ormix::records;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+using namespace ormix::ui;
+
 namespace {
 
 struct FirmwareCase {

@@ -17,6 +17,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+using namespace ormix::link;
+using namespace ormix::records;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+using namespace ormix::ui;
+
 namespace {
 
 constexpr int kCycle6 = 10;

@@ -2,6 +2,8 @@
 
 #include <QSet>
 
+namespace ormix::cli {
+
 namespace {
 
 const QSet<QString> kWriteOnly = {
@@ -284,3 +286,5 @@ QString CheckWriteForFirmware(const CliWriteOptions &w, int major, const QString
             .arg(version);
     return {};
 }
+
+} // namespace ormix::cli

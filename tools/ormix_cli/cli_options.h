@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <optional>
 
+namespace ormix::cli {
+
 enum CliExit {
     ExitDone = 0,
     ExitMeter = 1, // the meter refused or did not answer
@@ -70,3 +72,5 @@ constexpr qint64 kCliDdmMaxNew = 16777215; // firmware 6 and later
 // must not end as if it had been done.
 QString CheckWriteForFirmware(const CliWriteOptions &w, int firmwareMajor,
                               const QString &versionText);
+
+} // namespace ormix::cli

@@ -11,6 +11,12 @@
 #include <QSettings>
 #include <exception>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+
+namespace ormix::cli {
+
 namespace {
 Q_LOGGING_CATEGORY(lcTools, "ormix.tools", QtWarningMsg)
 
@@ -246,3 +252,5 @@ void CliSession::Finish(int exitCode) {
 void CliSession::EndRun() {
     loop_.quit();
 }
+
+} // namespace ormix::cli

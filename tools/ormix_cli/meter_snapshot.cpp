@@ -7,6 +7,12 @@
 #include <QJsonArray>
 #include <cmath>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+
+namespace ormix::cli {
+
 namespace {
 
 QString YesNo(bool on) {
@@ -247,3 +253,5 @@ LocalLogInput MakeCliLogInput(const MeterSnapshot &s, const CliWriteOptions &w,
     in.now = now.time();
     return in;
 }
+
+} // namespace ormix::cli

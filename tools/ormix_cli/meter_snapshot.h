@@ -10,18 +10,20 @@
 #include <QStringList>
 #include <optional>
 
+namespace ormix::cli {
+
 struct MeterSnapshot {
-    std::optional<VersionReply> version;
-    std::optional<NumberReply> number;
-    std::optional<ClockReply> clock;
-    std::optional<CorrectionReply> correction;
-    std::optional<StatusReply> status;
-    std::optional<DisplayReply> display;
-    std::optional<EnergyReply> energy;
-    std::optional<OperatingTimeReply> operatingTime;
-    std::optional<DdmReply> ddm;
-    std::optional<BillingReply> billing;
-    std::optional<LastSessionReply> lastSession;
+    std::optional<meter::VersionReply> version;
+    std::optional<meter::NumberReply> number;
+    std::optional<meter::ClockReply> clock;
+    std::optional<meter::CorrectionReply> correction;
+    std::optional<meter::StatusReply> status;
+    std::optional<meter::DisplayReply> display;
+    std::optional<meter::EnergyReply> energy;
+    std::optional<meter::OperatingTimeReply> operatingTime;
+    std::optional<meter::DdmReply> ddm;
+    std::optional<meter::BillingReply> billing;
+    std::optional<meter::LastSessionReply> lastSession;
 
     int FirmwareMajor() const;
     QString VersionText() const;
@@ -40,5 +42,7 @@ QJsonObject SnapshotJson(const MeterSnapshot &s);
 
 // What the window's LogLocalRecord would read from the settings page after this write: the
 // meter's values where the operator changed nothing, the written ones where he did.
-LocalLogInput MakeCliLogInput(const MeterSnapshot &s, const CliWriteOptions &w,
-                              const QDateTime &writtenClock, const QDateTime &now);
+records::LocalLogInput MakeCliLogInput(const MeterSnapshot &s, const CliWriteOptions &w,
+                                       const QDateTime &writtenClock, const QDateTime &now);
+
+} // namespace ormix::cli
