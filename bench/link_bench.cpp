@@ -57,10 +57,6 @@ long PeakKb() {
     return -1;
 }
 
-TVaBaudrate RateOf(int baud) {
-    return baud == 1200 ? br1200 : br9600;
-}
-
 struct BenchHost : TExchangeHost {
     bool connected = true;
     int pollIndex = 0;
@@ -122,7 +118,7 @@ Figures Run(const QString &emulator, int baud, int exchanges) {
     TVaComm comm;
     SetupMeterPort(comm);
     comm.SetDeviceName(path);
-    comm.SetBaudrate(RateOf(baud));
+    comm.SetBaudrate(*MeterSpeedRate(baud));
     try {
         comm.Open();
     } catch (const EVaCommError &e) {

@@ -1,7 +1,8 @@
 #pragma once
-// The command codes of the meter protocol. Requests start with one of these
-// codes; a normal reply echoes it, an error reply carries it with bit 7 set.
+// The command codes of the meter protocol and the table of commands. Requests start with
+// one of these codes; a normal reply echoes it, an error reply carries it with bit 7 set.
 #include <cstdint>
+#include <span>
 
 namespace ormix::link {
 
@@ -42,5 +43,27 @@ constexpr std::uint8_t WriteDayAttributes = 0x2F;
 
 constexpr std::uint8_t ErrorBit = 0x80;
 } // namespace Cmd
+
+// One command of the protocol: whether it reads or writes, the firmware generations that
+// have it, and whether its reply carries data for a decoder (the code -> decoder table is
+// meter/reply_decoders.h) or is an acknowledgement that only lets the next frame go.
+struct CommandInfo {
+    enum Kind { Read, Write };
+    std::uint8_t code;
+    Kind kind;
+    int sinceFirmware; // the lowest major version that has it
+    int belowFirmware; // the first major version that no longer has it
+    bool hasDecoder;
+};
+constexpr int kEveryFirmware = 1000;
+
+// Every command of the protocol, by code.
+std::span<const CommandInfo> CommandTable();
+// nullptr for a code the protocol does not have.
+const CommandInfo *FindCommand(std::uint8_t code);
+// The reply to `code` goes to a decoder; any other accepted reply is an acknowledgement.
+bool HasDecoder(std::uint8_t code);
+// The command exists in firmware of this major version.
+bool CommandInFirmware(const CommandInfo &command, int firmwareMajor);
 
 } // namespace ormix::link

@@ -32,35 +32,6 @@ const QString TExchangeEngine::WriteFailureText = QStringLiteral(
 const QString TExchangeEngine::NoAnswerText = QStringLiteral("Нет ответа счетчика");
 const QString TExchangeEngine::PortLostText = QStringLiteral("Порт недоступен");
 
-bool HasDecoder(std::uint8_t code) {
-    switch (code) {
-    case Cmd::ReadVersion:
-    case Cmd::ReadNumber:
-    case Cmd::ReadClock:
-    case Cmd::ReadCorrection:
-    case Cmd::ReadStatus:
-    case Cmd::ReadDisplay:
-    case Cmd::ReadEnergyOld:
-    case Cmd::ReadOperatingTime:
-    case Cmd::ReadDdm:
-    case Cmd::ReadEnergy:
-    case Cmd::ReadBilling:
-    case Cmd::ReadLastDdmSession:
-    case Cmd::Password:
-    case Cmd::ReadZones:
-    case Cmd::ReadHoliday:
-    case Cmd::ReadTransfer:
-    case Cmd::ReadDayAttributes:
-    case Cmd::ReadBillingMonthOld:
-    case Cmd::ReadRecordOld:
-    case Cmd::ReadYearlyRecord:
-    case Cmd::ReadConsumption:
-        return true;
-    default:
-        return false;
-    }
-}
-
 TExchangeEngine::TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent,
                                  const TExchangeTimings &timings)
     : QObject(parent), port_(port), host_(host) {

@@ -20,10 +20,6 @@
 
 namespace ormix::link {
 
-// Codes whose replies go to a decoder; every other accepted reply is an acknowledged
-// write and only removes the head.
-bool HasDecoder(std::uint8_t code);
-
 // The engine's timer intervals. The program runs with these values; a test may shorten
 // them so it does not sleep through a reply timeout or the indicator.
 struct TExchangeTimings {

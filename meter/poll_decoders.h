@@ -37,6 +37,7 @@ struct FirmwareLayout {
     bool oldJournalsVisible = false;         // TabSheet2, firmware below 6
     bool newJournalsVisible = false;         // TabSheet3, firmware 6 and above
     bool checkResetVisible = false;          // firmware 6 and above
+    bool billingWritable = false;            // CheckShedule: only firmware 6 and above take it
     bool scheduleExtrasVisible = false;      // StringAttrib, GroupCel, GroupTransfer: firmware 10+
     // EditLastSeance is hidden for every firmware.
 };

@@ -9,8 +9,6 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-using namespace ormix::link;
-
 namespace ormix::ui {
 
 TFormHelp::TFormHelp(QWidget *parent) : QDialog(parent) {
@@ -56,7 +54,7 @@ void TFormHelp::FormCreate() {
         ormix::ui::LoadHelpDocument(ormix::ui::HelpDocumentFolders(), *RichEdit1->document());
     if (!r.error.isEmpty()) {
         RichEdit1->clear();
-        ReportApplicationError(r.error);
+        link::ReportApplicationError(r.error);
         return;
     }
     documentPath = r.path;

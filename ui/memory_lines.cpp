@@ -1,7 +1,5 @@
 #include "ui/memory_lines.h"
 
-using namespace ormix::platform;
-
 namespace ormix::ui {
 
 QString FormatKilobytes(std::uint64_t bytes, const QLocale &locale) {

@@ -2,14 +2,12 @@
 
 #include "link/port_table.h"
 
-using namespace ormix::link;
-
 namespace ormix::ui {
 
 QStringList SerialPortNames() {
-    const PortTable table = PortTable::Load();
+    const link::PortTable table = link::PortTable::Load();
     QStringList names;
-    for (const PortEntry &e : table.Entries())
+    for (const link::PortEntry &e : table.Entries())
         names << e.name;
     return names;
 }

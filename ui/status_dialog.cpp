@@ -9,8 +9,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-using namespace ormix::meter;
-
 namespace ormix::ui {
 
 TFormStatus::TFormStatus(QWidget *parent) : QDialog(parent) {
@@ -50,7 +48,7 @@ TFormStatus::TFormStatus(QWidget *parent) : QDialog(parent) {
 
 void TFormStatus::SpinEdit1Change() {
     Memo1->clear();
-    for (const QString &line : DialogStatusLines(SpinEdit1->value()))
+    for (const QString &line : meter::DialogStatusLines(SpinEdit1->value()))
         Memo1->appendPlainText(line);
 }
 

@@ -13,4 +13,12 @@ inline void SetTag(QObject *o, int value) {
     if (o) o->setProperty("Tag", value);
 }
 
+// ClearModifiedTags: the container and everything inside it, depth first, lose their
+// mark. (The zone pickers, whose Tag is their zone index, stand on another page.)
+inline void ClearModifiedTags(QObject *container) {
+    SetTag(container, 0);
+    for (QObject *child : container->children())
+        ClearModifiedTags(child);
+}
+
 } // namespace ormix::ui

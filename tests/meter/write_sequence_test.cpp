@@ -113,7 +113,7 @@ TEST(WriteSequence, EachOptionAlone) {
         {"display set",
          [](WriteChoices &c) {
              c.checkIndi = true;
-             c.display = {true, false, true, false};
+             c.display = 0b0101; // "Суммарная" and "Дата"
          },
          {Bytes({0x0E, 0x03, 0x05, 0xD0, 0xF0})}},
         {"DDM, firmware 6",
@@ -172,7 +172,7 @@ TEST(WriteSequence, AllOptionsInTheirOrder) {
     c.billingDay = 1;
     c.billingHour = 0;
     c.checkIndi = true;
-    c.display = {true, false, true, false};
+    c.display = 0b0101; // "Суммарная" and "Дата"
     c.checkDdm = true;
     c.ddmNumber = 2;
     c.checkReset = true;

@@ -75,7 +75,7 @@ private:
     bool writeStarted_ = false;
     bool writeFailed_ = false;
     bool logFailed_ = false;
-    QDateTime writtenClock_; // the time the clock frame carries
+    meter::WriteChoices written_; // the write queued, as its frames were built
 };
 
 } // namespace ormix::cli

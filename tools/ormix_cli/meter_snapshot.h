@@ -1,8 +1,9 @@
 #pragma once
 // What one poll cycle read from the meter, as the poll decoders returned it, and the two
 // ways ormix-cli prints it. The settings page shows the same values.
-#include "meter/poll_decoders.h"
-#include "records/setting_log.h"
+#include "meter/meter_shown.h"
+#include "meter/reply_decoders.h"
+#include "meter/write_choices.h"
 #include "tools/ormix_cli/cli_options.h"
 
 #include <QDateTime>
@@ -30,8 +31,8 @@ struct MeterSnapshot {
     // The status lines of the settings page (Memo1) for this firmware.
     QStringList StatusLines() const;
 
-    // Hands a validated poll reply to its decoder; false for a code that is not a poll read.
-    bool Decode(const QByteArray &reply);
+    // Keeps a decoded poll reply; false for a reply of another kind.
+    bool Keep(const meter::DecodedReply &reply);
 };
 
 // "name : value" lines with the settings page's captions, in the page's order.
@@ -40,9 +41,11 @@ QStringList SnapshotText(const MeterSnapshot &s);
 // this meter's firmware does not report.
 QJsonObject SnapshotJson(const MeterSnapshot &s);
 
-// What the window's LogLocalRecord would read from the settings page after this write: the
-// meter's values where the operator changed nothing, the written ones where he did.
-records::LocalLogInput MakeCliLogInput(const MeterSnapshot &s, const CliWriteOptions &w,
-                                       const QDateTime &writtenClock, const QDateTime &now);
+// What the settings page would show of this meter after the read.
+meter::MeterShown MeterShownOf(const MeterSnapshot &s);
+// The write the options ask for, as the settings page would read it at the click:
+// `clock` is the moment the clock frame carries (--time now: the moment of the click).
+meter::WriteChoices WriteChoicesOf(const CliWriteOptions &w, int firmwareMajor,
+                                   const QDateTime &clock);
 
 } // namespace ormix::cli

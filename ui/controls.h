@@ -1,0 +1,29 @@
+#pragma once
+// Small builders the pages share: every control gets the system's component name as its
+// objectName, so tests and screenshots find it by that name.
+#include <QString>
+#include <QStringList>
+
+class QAbstractSpinBox;
+class QCheckBox;
+class QLineEdit;
+class QTableWidget;
+class QWidget;
+
+namespace ormix::ui {
+
+template <class W> W *Named(W *w, const char *name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QCheckBox *NewCheck(QWidget *parent, const char *name, const QString &caption);
+QLineEdit *NewReadOnlyEdit(QWidget *parent, const char *name);
+// A grid without header views: its row 0 and column 0 hold the headings as texts.
+QTableWidget *NewGrid(QWidget *parent, const char *name, int columns, int rows);
+// Row 0 from column 0 on, then column 0 from row 1 on.
+void SetGridHeadings(QTableWidget *grid, const QStringList &row0, const QStringList &col0 = {});
+// A control the operator may not change looks like its surroundings.
+void SetEditable(QAbstractSpinBox *box, bool editable);
+
+} // namespace ormix::ui
