@@ -34,6 +34,14 @@ void SetGridHeadings(QTableWidget *g, const QStringList &row0, const QStringList
         g->setItem(r + 1, 0, new QTableWidgetItem(col0[r]));
 }
 
+void ShowText(QLineEdit *edit, const QString &text) {
+    if (edit->text() != text) edit->setText(text);
+}
+
+void ShowValue(QSpinBox *box, int value) {
+    if (box->value() != value) box->setValue(value);
+}
+
 void SetEditable(QAbstractSpinBox *w, bool editable) {
     w->setReadOnly(!editable);
     QPalette p = w->palette();

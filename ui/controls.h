@@ -7,6 +7,7 @@
 class QAbstractSpinBox;
 class QCheckBox;
 class QLineEdit;
+class QSpinBox;
 class QTableWidget;
 class QWidget;
 
@@ -23,6 +24,12 @@ QLineEdit *NewReadOnlyEdit(QWidget *parent, const char *name);
 QTableWidget *NewGrid(QWidget *parent, const char *name, int columns, int rows);
 // Row 0 from column 0 on, then column 0 from row 1 on.
 void SetGridHeadings(QTableWidget *grid, const QStringList &row0, const QStringList &col0 = {});
+// A text shown anew only when it changed: the poll repeats most values cycle after cycle,
+// and every new text repaints its control.
+void ShowText(QLineEdit *edit, const QString &text);
+// Likewise a value of a spin edit.
+void ShowValue(QSpinBox *box, int value);
+
 // A control the operator may not change looks like its surroundings.
 void SetEditable(QAbstractSpinBox *box, bool editable);
 

@@ -52,7 +52,11 @@ public:
         box.exec();
     }
     void ShowSendCount(int n) override { f.StatusPanel0->setText(QString::number(n)); }
-    void ClearLinePanel() override { f.StatusPanel1->clear(); }
+    // Called for every piece of a reply: an empty panel is left alone (clearing a label
+    // lays out the status bar anew).
+    void ClearLinePanel() override {
+        if (!f.StatusPanel1->text().isEmpty()) f.StatusPanel1->clear();
+    }
     void ShowLineMessage(const QString &text) override { f.StatusPanel1->setText(text); }
     void ProtocolLineAdded(const QString &line) override { f.TabSheet4->AddLine(line); }
     void ProtocolFirstLineRemoved() override { f.TabSheet4->RemoveFirstLine(); }
@@ -117,10 +121,17 @@ void TFormMain::DecodeReply(const QByteArray &reply, const QByteArray &request) 
         *decoded);
 }
 
-// The tabs and groups the firmware generation decides.
+// The tabs and groups the firmware generation decides. The version is read every cycle; a tab is
+// shown or hidden only when that changes, for each call lays the tab widget out anew and repaints
+// the page.
 void TFormMain::ApplyFirmwareLayout(const meter::FirmwareLayout &l) {
-    PageControl1->setTabVisible(PageControl1->indexOf(TabSheet2), l.oldJournalsVisible);
-    PageControl1->setTabVisible(PageControl1->indexOf(TabSheet3), l.newJournalsVisible);
+    const auto showTab = [this](QWidget *page, bool visible) {
+        const int index = PageControl1->indexOf(page);
+        if (PageControl1->isTabVisible(index) != visible)
+            PageControl1->setTabVisible(index, visible);
+    };
+    showTab(TabSheet2, l.oldJournalsVisible);
+    showTab(TabSheet3, l.newJournalsVisible);
     TabSchedule->ApplyFirmware(l);
 }
 

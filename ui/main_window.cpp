@@ -257,7 +257,9 @@ void TFormMain::BuildStatusBar() {
     StatusBar1 = Named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(false);
     StatusPanel0 = Named(new QLabel(StatusBar1), "StatusBar1Panel0");
-    StatusPanel0->setMinimumWidth(80);
+    // A fixed size: the count changes with every frame, and a label that may change its
+    // size makes the status bar lay itself out anew each time.
+    StatusPanel0->setFixedSize(80, StatusPanel0->sizeHint().height());
     StatusPanel1 = Named(new QLabel(StatusBar1), "StatusBar1Panel1");
     StatusBar1->addWidget(StatusPanel0);
     StatusBar1->addWidget(StatusPanel1, 1);

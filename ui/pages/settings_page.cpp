@@ -190,11 +190,12 @@ void SettingsPage::LabeledPass1Change() {
 void SettingsPage::Timer3Timer() {
     // The program's own setting is no operator edit: the pickers stay unmarked.
     const QDateTime now = QDateTime::currentDateTime();
-    if (Tag(DatePicker) == 0) {
+    if (Tag(DatePicker) == 0 && DatePicker->date() != now.date()) {
         const QSignalBlocker block(DatePicker);
         DatePicker->setDate(now.date());
     }
-    if (Tag(TimePicker) == 0) {
+    // The picker shows whole seconds: a new time only when the shown one is past.
+    if (Tag(TimePicker) == 0 && TimePicker->time().secsTo(now.time()) != 0) {
         const QSignalBlocker block(TimePicker);
         TimePicker->setTime(now.time());
     }

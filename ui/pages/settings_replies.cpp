@@ -3,6 +3,7 @@
 #include "link/error_report.h"
 #include "meter/status_text.h"
 #include "meter/write_sequence.h"
+#include "ui/controls.h"
 #include "ui/pages/settings_page.h"
 #include "ui/tag.h"
 #include "ui/widgets.h"
@@ -19,13 +20,13 @@ namespace ormix::ui {
 
 namespace {
 void SetUnmarked(QSpinBox *box, int value) {
-    box->setValue(value);
+    ShowValue(box, value);
     SetTag(box, 0);
 }
 } // namespace
 
 void SettingsPage::ShowVersion(const meter::VersionReply &r) {
-    if (r.text) LabeledVersion->setText(*r.text);
+    if (r.text) ShowText(LabeledVersion, *r.text);
     if (!r.layout) return;
     const meter::FirmwareLayout &l = *r.layout;
     Label2->setEnabled(l.ddmControlsEnabled);
@@ -33,10 +34,14 @@ void SettingsPage::ShowVersion(const meter::VersionReply &r) {
     CheckVDM->setEnabled(l.ddmControlsEnabled);
     {
         // A narrower range may cut the shown value; that is no operator edit either.
-        const int mark = Tag(SpinEditVDM);
-        SpinEditVDM->setMaximum(l.ddmMaximum ? int(*l.ddmMaximum)
-                                             : std::numeric_limits<int>::max());
-        SetTag(SpinEditVDM, mark);
+        // Set only when it changes: a new range lays the whole page out and repaints it,
+        // and the version is read every cycle.
+        const int maximum = l.ddmMaximum ? int(*l.ddmMaximum) : std::numeric_limits<int>::max();
+        if (SpinEditVDM->maximum() != maximum) {
+            const int mark = Tag(SpinEditVDM);
+            SpinEditVDM->setMaximum(maximum);
+            SetTag(SpinEditVDM, mark);
+        }
     }
     if (l.ddmValue) SetUnmarked(SpinEditVDM, *l.ddmValue);
     CheckReset->setVisible(l.checkResetVisible);
@@ -49,7 +54,7 @@ void SettingsPage::ShowVersion(const meter::VersionReply &r) {
 void SettingsPage::ShowNumber(const meter::NumberReply &r) {
     if (Tag(SpinEdit_Number) != 0 || !r.number) return;
     const int old = SpinEdit_Number->value();
-    SpinEdit_Number->setValue(int(*r.number));
+    ShowValue(SpinEdit_Number, int(*r.number));
     SpinEdit_Number->setEnabled(r.editable());
     BitBtn1->setEnabled(r.editable());
     SetTag(SpinEdit_Number, 0);
@@ -64,17 +69,19 @@ void SettingsPage::ShowNumber(const meter::NumberReply &r) {
 }
 
 void SettingsPage::ShowClock(const meter::ClockReply &r) {
-    LabeledDelta->clear();
-    if (r.curTimeText) LabeledCurTime->setText(*r.curTimeText);
+    if (r.curTimeText) ShowText(LabeledCurTime, *r.curTimeText);
+    // Every clock reply empties the drift figure, and a new figure may fill it again.
+    QString driftText;
     if (r.meterMoment) {
         const auto drift = meter::UpdateDrift(*r.meterMoment, QDateTime::currentDateTime(),
                                               LastProgrammedAt, {DriftSum, DriftCount});
         if (drift) {
             DriftSum = drift->state.sum;
             DriftCount = drift->state.count;
-            LabeledDelta->setText(drift->text);
+            driftText = drift->text;
         }
     }
+    ShowText(LabeledDelta, driftText);
     if (r.summerTime) CheckSummer->setChecked(*r.summerTime);
 }
 
@@ -110,20 +117,20 @@ void SettingsPage::ShowEnergy(const meter::EnergyReply &r) {
     QLineEdit *current[] = {EditTariff1, EditTariff2, EditTariff3};
     QLineEdit *billing[] = {LabeledTariff1, LabeledTariff2, LabeledTariff3};
     for (int i = 0; i < 3; ++i) {
-        if (r.current[i]) current[i]->setText(*r.current[i]);
-        billing[i]->setText(r.billing[i]);
+        if (r.current[i]) ShowText(current[i], *r.current[i]);
+        ShowText(billing[i], r.billing[i]);
     }
 }
 
 void SettingsPage::ShowOperatingTime(const meter::OperatingTimeReply &r) {
     if (r.halfMinutes) {
         onTime = *r.halfMinutes;
-        EditOff->setText(*r.rawText);
-        LabeledOff->setText(*r.hoursText);
+        ShowText(EditOff, *r.rawText);
+        ShowText(LabeledOff, *r.hoursText);
     }
     if (r.corrections) {
         correctionCount = *r.corrections;
-        LabeledNCorrect->setText(*r.correctionsText);
+        ShowText(LabeledNCorrect, *r.correctionsText);
     }
 }
 
@@ -139,7 +146,7 @@ void SettingsPage::ShowBilling(const meter::BillingReply &r) {
 }
 
 void SettingsPage::ShowLastSession(const meter::LastSessionReply &r) {
-    if (r.text) EditLastSeance->setText(*r.text);
+    if (r.text) ShowText(EditLastSeance, *r.text);
 }
 
 // The switch follows the write that was sent, not the boxes as they are now: a new
