@@ -21,7 +21,11 @@
 #include <algorithm>
 #include <cstdio>
 
+using namespace ormix::platform;
+
 using namespace ormix::records;
+using ormix::meter::MeterShown;
+using ormix::meter::WriteChoices;
 
 namespace {
 
@@ -105,15 +109,15 @@ Figures Measure(ProductionLog &log, qint64 firstFree, int runs) {
         m.factoryNumber = firstFree + i;
         m.numberFieldEnabled = true;
         m.versionText = "6.12";
-        m.onTimeText = "7322";
+        m.onTime = 7322;
         m.currentReadingText[0] = "1300.75";
         m.billingReadingText[0] = "1234.50";
         m.driftText = "0.20";
         WriteChoices c;
         c.firmwareMajor = 6;
-        c.timeTicked = true;
-        c.clockDate = QDate::currentDate();
-        c.clockTime = QTime::currentTime();
+        c.checkTime = true;
+        c.date = QDate::currentDate();
+        c.time = QTime::currentTime();
         c.writtenAt = QDateTime::currentDateTime();
         t.start();
         const LogOutcome out = log.LogProductionRecord(m, c);

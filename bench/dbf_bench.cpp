@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace ormix::records;
+
 namespace {
 
 constexpr int kRepeats = 7;
@@ -40,25 +42,27 @@ template <typename Fn> double Median(Fn fn) {
     std::exit(1);
 }
 
-LocalLogInput Typical(qint64 number, QDate day) {
-    LocalLogInput in;
-    in.factoryNumber = number;
-    in.versionText = QStringLiteral("6.12");
-    in.operatingTimeText = QStringLiteral("7322");
-    in.lastStatus = 5;
-    in.correctionCountText = QStringLiteral("3");
+// A typical row: every option ticked, the readings in the point locale of the benchmark.
+SettingRow Typical(qint64 number, QDate day) {
+    ormix::meter::MeterShown m;
+    m.factoryNumber = number;
+    m.versionText = QStringLiteral("6.12");
+    m.onTime = 7322;
+    m.lastStatus = 5;
+    m.correctionCount = 3;
     for (int i = 0; i < 3; ++i) {
-        in.billingReadingText[i] = QStringLiteral("1234.50");
-        in.currentReadingText[i] = QStringLiteral("1300.75");
+        m.billingReadingText[i] = QStringLiteral("1234.50");
+        m.currentReadingText[i] = QStringLiteral("1300.75");
     }
-    in.timeTicked = in.passwordTicked = in.indicatorTicked = true;
-    in.clockDate = day;
-    in.clockTime = QTime(12, 0);
-    in.newPasswordText = QStringLiteral("1234");
-    in.indicatorMask = 15;
-    in.today = day;
-    in.now = QTime(12, 0);
-    return in;
+    ormix::meter::WriteChoices c;
+    c.firmwareMajor = 6;
+    c.checkTime = c.checkPassword = c.checkIndi = true;
+    c.date = day;
+    c.time = QTime(12, 0);
+    c.newPassword = 1234;
+    c.display = 15;
+    c.writtenAt = QDateTime(day, QTime(12, 0));
+    return MakeLocalLogRow(m, c);
 }
 
 double SequentialRead(const QString &path) {
@@ -86,7 +90,7 @@ int main(int argc, char **argv) {
     // A logged insert into a nearly empty table.
     qint64 number = 0;
     const double insertEmpty = Median([&] {
-        const auto r = log.QueryInsert(MakeLocalLogRow(Typical(++number, start)));
+        const auto r = log.QueryInsert(Typical(++number, start));
         if (!r.ok()) Fail(r.error);
     });
 
@@ -98,7 +102,7 @@ int main(int argc, char **argv) {
         QString error;
         if (!file.Open(path, DbfFile::Mode::Append, &error)) Fail(error);
         QByteArray model = file.BlankRecord();
-        const SettingRow row = MakeLocalLogRow(Typical(0, start));
+        const SettingRow row = Typical(0, start);
         for (int i = 0; i < kSettingFieldCount; ++i)
             if (!file.SetValue(model.data(), file.FieldIndex(SettingFieldDef(SettingField(i)).name),
                                row.values[i], &error))
@@ -123,8 +127,7 @@ int main(int argc, char **argv) {
 
     const double floor = SequentialRead(path);
     const double insertFull = Median([&] {
-        const auto r =
-            log.QueryInsert(MakeLocalLogRow(Typical(++number, start.addDays(rows / 1000))));
+        const auto r = log.QueryInsert(Typical(++number, start.addDays(rows / 1000)));
         if (!r.ok()) Fail(r.error);
     });
     qint64 next = 0;

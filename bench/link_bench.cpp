@@ -26,6 +26,9 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+
 namespace {
 
 constexpr int kWarmUp = 5;          // exchanges before measuring: connect, first replies
@@ -52,10 +55,6 @@ long PeakKb() {
     for (const QByteArray &line : f.readAll().split('\n'))
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return -1;
-}
-
-TVaBaudrate RateOf(int baud) {
-    return baud == 1200 ? br1200 : br9600;
 }
 
 struct BenchHost : TExchangeHost {
@@ -119,7 +118,7 @@ Figures Run(const QString &emulator, int baud, int exchanges) {
     TVaComm comm;
     SetupMeterPort(comm);
     comm.SetDeviceName(path);
-    comm.SetBaudrate(RateOf(baud));
+    comm.SetBaudrate(*MeterSpeedRate(baud));
     try {
         comm.Open();
     } catch (const EVaCommError &e) {

@@ -1,5 +1,7 @@
 # ormix_add_test(<name> SOURCES <files...> LIBS <targets...>)
 # One GoogleTest executable per area; every test of it is registered with ctest.
+find_package(GTest REQUIRED)
+find_package(Qt6 REQUIRED COMPONENTS Test)
 include(GoogleTest)
 function(ormix_add_test name)
     cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})

@@ -3,6 +3,10 @@
 #include "link/frame.h"
 #include <algorithm>
 
+using namespace ormix::link;
+
+namespace ormix::emulator {
+
 std::vector<Fault> FaultList::take(std::uint8_t code) {
     std::vector<Fault> used;
     for (auto it = m_faults.begin(); it != m_faults.end();) {
@@ -144,3 +148,5 @@ bool ParseFault(const QString &text, Fault &fault, QString &error) {
     fault = f;
     return true;
 }
+
+} // namespace ormix::emulator

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+namespace ormix::emulator {
+
 struct Fault {
     enum Kind {
         NoReply,     // the request is ignored
@@ -57,3 +59,5 @@ ReplyPlan ShapeReply(const std::vector<Fault> &faults, std::uint8_t requestCode,
 // CODE is hexadecimal (0x14 or 14); FRAMES a count or "all". Without a code a
 // fault applies to the next frame, with one to every frame of that code.
 bool ParseFault(const QString &text, Fault &fault, QString &error);
+
+} // namespace ormix::emulator

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <pthread.h>
 
+using namespace ormix::emulator;
+
 namespace {
 
 void Fail(const QString &text) {

@@ -15,6 +15,10 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace ormix::link;
+
+namespace ormix::emulator {
+
 Q_LOGGING_CATEGORY(lcEmulator, "ormix.emulator", QtWarningMsg)
 
 namespace {
@@ -457,3 +461,5 @@ bool MeterEmulator::accessOpen() const {
     std::lock_guard lock(d->mutex);
     return d->model->accessOpen();
 }
+
+} // namespace ormix::emulator

@@ -4,12 +4,12 @@
 // MeterModel, and can misbehave on demand.
 //
 //   MeterEmulator emu({.firmware = {6, 2}, .number = 123456, .password = 1111});
-//   emu.start();                       // false with lastError() when the line fails
-//   VaComm.open(emu.devicePath());     // the pty's slave side
+//   emu.start();                          // false with lastError() when the line fails
+//   port.SetDeviceName(emu.devicePath()); // the pty's slave side, for a TVaComm
 //   emu.addFault({.kind = Fault::NoReply, .frames = 1});
 //   ...
 //   EXPECT_EQ(emu.parityViolations(), 0); // requests shown sent without mark then space
-//   emu.stop();                        // also done by the destructor
+//   emu.stop();                           // also done by the destructor
 //
 // All members are safe to call from any thread while the emulator runs.
 #include "emulator/faults.h"
@@ -22,6 +22,8 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+namespace ormix::emulator {
 
 // A real meter answers within a few ms; so does the emulator by default.
 constexpr int kDefaultReplyDelayMs = 3;
@@ -87,3 +89,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
+
+} // namespace ormix::emulator

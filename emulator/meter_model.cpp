@@ -7,6 +7,10 @@
 #include <cmath>
 #include <optional>
 
+using namespace ormix::link;
+
+namespace ormix::emulator {
+
 namespace {
 
 // Strict BCD for requests: a digit above 9 is wrong data.
@@ -30,59 +34,9 @@ qint64 WallMs(const QDate &d, const QTime &t) {
     return QDateTime(d, t, Qt::UTC).toMSecsSinceEpoch();
 }
 
-struct Command {
-    int minMajor = 0;
-    int belowMajor = 1000; // not in this firmware and later
-    bool write = false;
-};
-
-std::optional<Command> Lookup(std::uint8_t code) {
-    switch (code) {
-    case Cmd::ReadVersion:
-    case Cmd::ReadNumber:
-    case Cmd::ReadClock:
-    case Cmd::ReadCorrection:
-    case Cmd::ReadZones:
-    case Cmd::ReadStatus:
-    case Cmd::ReadDisplay:
-    case Cmd::ReadOperatingTime:
-    case Cmd::Password:
-        return Command{};
-    case Cmd::WriteNumber:
-    case Cmd::WriteClock:
-    case Cmd::WriteCorrection:
-    case Cmd::WriteZones:
-    case Cmd::ResetStatus:
-    case Cmd::WriteDisplay:
-        return Command{0, 1000, true};
-    case Cmd::ReadEnergyOld:
-    case Cmd::ReadBillingMonthOld:
-    case Cmd::ReadRecordOld:
-        return Command{0, 6, false};
-    case Cmd::ReadDdm:
-        return Command{3, 1000, false};
-    case Cmd::WriteDdm:
-        return Command{3, 1000, true};
-    case Cmd::ReadEnergy:
-    case Cmd::ReadYearlyRecord:
-    case Cmd::ReadConsumption:
-    case Cmd::ReadBilling:
-        return Command{6, 1000, false};
-    case Cmd::WriteBilling:
-    case Cmd::ResetBillingReadings:
-        return Command{6, 1000, true};
-    case Cmd::ReadHoliday:
-    case Cmd::ReadTransfer:
-    case Cmd::ReadLastDdmSession:
-    case Cmd::ReadDayAttributes:
-        return Command{10, 1000, false};
-    case Cmd::WriteHoliday:
-    case Cmd::WriteTransfer:
-    case Cmd::WriteDayAttributes:
-        return Command{10, 1000, true};
-    default:
-        return std::nullopt;
-    }
+// Writes need the access a password frame opens; the password frame itself does not.
+bool NeedsAccess(const CommandInfo &command) {
+    return command.kind == CommandInfo::Write && command.code != Cmd::Password;
 }
 
 bool LengthOk(std::uint8_t code, int length, int major) {
@@ -240,9 +194,9 @@ QByteArray MeterModel::handle(const QByteArray &request) {
         return MakeErrorReply(request.isEmpty() ? 0 : ByteAt(request, 0), MeterError::WrongLength);
     const std::uint8_t code = ByteAt(request, 0);
     if (!CheckCrc(request)) return MakeErrorReply(code, MeterError::WrongChecksum);
-    const auto cmd = Lookup(code);
+    const CommandInfo *cmd = FindCommand(code);
     const int major = m_s.firmware.major;
-    if (!cmd || major < cmd->minMajor || major >= cmd->belowMajor)
+    if (!cmd || !CommandInFirmware(*cmd, major))
         return MakeErrorReply(code, MeterError::UnknownFunction);
     const int length = ByteAt(request, 1);
     if (length + 2 != request.size() || !LengthOk(code, length, major))
@@ -251,13 +205,13 @@ QByteArray MeterModel::handle(const QByteArray &request) {
     // Access lasts for one unbroken run of password and write frames: the workstation
     // never mixes reads into a write sequence, so the next read ends it. Otherwise a
     // wrong password sent soon after a good write would be taken as a new password.
-    if (!cmd->write && code != Cmd::Password) m_access = false;
-    if (cmd->write && !accessOpen()) {
+    if (cmd->kind == CommandInfo::Read) m_access = false;
+    if (NeedsAccess(*cmd) && !accessOpen()) {
         m_access = false;
         return MakeErrorReply(code, MeterError::AccessDenied);
     }
     QByteArray r = dispatch(code, request.left(length));
-    if (cmd->write && ByteAt(r, 0) == code) {
+    if (NeedsAccess(*cmd) && ByteAt(r, 0) == code) {
         m_accessUntilMs = now() + kAccessIdleMs;
         m_changed = true;
     }
@@ -509,3 +463,5 @@ QByteArray MeterModel::dispatch(std::uint8_t code, const QByteArray &req) {
         return MakeErrorReply(code, MeterError::UnknownFunction);
     }
 }
+
+} // namespace ormix::emulator

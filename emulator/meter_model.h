@@ -7,6 +7,8 @@
 #include <QDate>
 #include <functional>
 
+namespace ormix::emulator {
+
 // How long access stays open after the last write or password frame (a read request
 // closes it at once).
 constexpr qint64 kAccessIdleMs = 60'000;
@@ -72,3 +74,5 @@ constexpr std::uint8_t WrongChecksum = 3;
 constexpr std::uint8_t WrongData = 4;
 constexpr std::uint8_t AccessDenied = 6;
 } // namespace MeterError
+
+} // namespace ormix::emulator

@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QTimeZone>
 
+namespace ormix::emulator {
+
 namespace {
 
 const QString kWallFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
@@ -250,3 +252,5 @@ bool MeterStateFromJson(const QByteArray &json, const MeterState &base, MeterSta
     out = s;
     return true;
 }
+
+} // namespace ormix::emulator

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 
+namespace ormix::emulator {
+
 struct FirmwareVersion {
     int major = 6;
     int minor = 2;
@@ -77,3 +79,5 @@ QByteArray MeterStateToJson(const MeterState &s);
 // when the text is not a JSON object or a value is out of range.
 bool MeterStateFromJson(const QByteArray &json, const MeterState &base, MeterState &out,
                         QString &error);
+
+} // namespace ormix::emulator

@@ -1,5 +1,7 @@
 #include "emulator/parity_looks.h"
 
+namespace ormix::emulator {
+
 namespace {
 bool IsMarkOrSpace(LineParity p) {
     return p == LineParity::Mark || p == LineParity::Space;
@@ -60,3 +62,5 @@ void JudgeByLooks(ObservedRequest &request, const std::vector<LineLook> &looks) 
         request.verdict = ParityVerdict::NotObserved;
     }
 }
+
+} // namespace ormix::emulator

@@ -29,6 +29,8 @@
 
 #include <vector>
 
+namespace ormix::emulator {
+
 // What the sender had set, at a moment after `position` bytes of the stream had been
 // written and before the next one.
 struct LineLook {
@@ -40,3 +42,5 @@ struct LineLook {
 // Sets the request's verdict, the per-byte parity shown and, for a violation, what was
 // shown, from the looks pinned inside it (the stream positions its offset and length span).
 void JudgeByLooks(ObservedRequest &request, const std::vector<LineLook> &looks);
+
+} // namespace ormix::emulator

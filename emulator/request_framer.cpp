@@ -2,6 +2,10 @@
 #include "link/encodings.h"
 #include "link/frame.h"
 
+using namespace ormix::link;
+
+namespace ormix::emulator {
+
 ParityVerdict VerdictOf(const std::vector<LineParity> &parity) {
     bool unknown = false;
     for (size_t i = 0; i < parity.size(); ++i) {
@@ -192,3 +196,5 @@ std::vector<ParityMarkDecoder::Run> ParityMarkDecoder::feed(const QByteArray &ra
     }
     return runs;
 }
+
+} // namespace ormix::emulator

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace ormix::emulator {
+
 // Unknown: nothing shows it. Other: neither mark nor space (a sender without address
 // marks, such as a terminal program).
 enum class LineParity { Unknown, Mark, Space, Other };
@@ -94,3 +96,5 @@ public:
 private:
     int m_state = 0; // 1 after FF, 2 after FF 00
 };
+
+} // namespace ormix::emulator

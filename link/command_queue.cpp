@@ -1,5 +1,7 @@
 #include "link/command_queue.h"
 
+namespace ormix::link {
+
 void TCommandQueue::Append(const QByteArray &frame) {
     frames_.append(Entry{frame, nextSerial_++});
     if (OnChange) OnChange();
@@ -16,3 +18,5 @@ void TCommandQueue::Clear() {
     frames_.clear();
     if (OnChange) OnChange();
 }
+
+} // namespace ormix::link

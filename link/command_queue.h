@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace ormix::link {
+
 // The frame queue. Every change (append, removal of the head, clearing a non-empty
 // queue) runs the change handler before it returns; the handler may change the queue
 // again, so it runs nested in itself. Clearing an empty queue calls nothing.
@@ -30,3 +32,5 @@ private:
     QList<Entry> frames_;
     std::uint64_t nextSerial_ = 1;
 };
+
+} // namespace ormix::link

@@ -1,5 +1,7 @@
 #include "link/encodings.h"
 
+namespace ormix::link {
+
 std::uint32_t ReadLE16(const QByteArray &b, qsizetype o) {
     return ByteAt(b, o) | (ByteAt(b, o + 1) << 8);
 }
@@ -79,3 +81,5 @@ int DecodeCorrection(std::uint8_t b) {
 std::uint8_t EncodeCorrection(int v) {
     return v < 0 ? static_cast<std::uint8_t>(-v) : static_cast<std::uint8_t>(v | 0x20);
 }
+
+} // namespace ormix::link

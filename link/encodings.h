@@ -7,14 +7,22 @@
 #include <QString>
 #include <cstdint>
 
-inline std::uint8_t ByteAt(const QByteArray &b, qsizetype i) { return static_cast<std::uint8_t>(b[i]); }
+namespace ormix::link {
+
+inline std::uint8_t ByteAt(const QByteArray &b, qsizetype i) {
+    return static_cast<std::uint8_t>(b[i]);
+}
 inline bool HasBytes(const QByteArray &b, qsizetype offset, qsizetype count) {
     return offset >= 0 && count >= 0 && offset + count <= b.size();
 }
 
 // BCD: tens in the high nibble. Decoding does not check the nibbles (0x3A gives 40).
-inline int BcdToInt(std::uint8_t b) { return (b >> 4) * 10 + (b & 0x0F); }
-inline std::uint8_t IntToBcd(int v) { return static_cast<std::uint8_t>((v / 10) * 16 + v % 10); }
+inline int BcdToInt(std::uint8_t b) {
+    return (b >> 4) * 10 + (b & 0x0F);
+}
+inline std::uint8_t IntToBcd(int v) {
+    return static_cast<std::uint8_t>((v / 10) * 16 + v % 10);
+}
 
 std::uint32_t ReadLE16(const QByteArray &b, qsizetype offset);
 std::uint32_t ReadLE24(const QByteArray &b, qsizetype offset);
@@ -29,7 +37,9 @@ void AppendCounter17(QByteArray &b, std::uint32_t v);
 
 // Energy as a count of quarter-watt-hours (1/4000 kWh).
 constexpr double kKwhPerCount = 0.00025;
-inline double CountToKwh(std::uint32_t count) { return count * kKwhPerCount; }
+inline double CountToKwh(std::uint32_t count) {
+    return count * kKwhPerCount;
+}
 
 // Operating time in half-minutes shown as hours ":" minutes, no leading zeros (7322 -> "61:1").
 QString OperatingTimeText(std::uint32_t halfMinutes);
@@ -37,7 +47,7 @@ QString OperatingTimeText(std::uint32_t halfMinutes);
 // The eight-byte calendar block: ss mm hh wd DD MM YY flags (BCD but wd and flags).
 struct CalendarBlock {
     int seconds = 0, minutes = 0, hours = 0;
-    int weekday = 0; // 1 = Monday .. 7 = Sunday, a plain byte
+    int weekday = 0;                  // 1 = Monday .. 7 = Sunday, a plain byte
     int day = 0, month = 0, year = 0; // year is 2000 + the BCD byte
     bool summerTime = false;          // bit 7 of the flag byte
 };
@@ -54,3 +64,5 @@ std::uint32_t DateTimeToSecondsSince2000(const QDateTime &moment);
 // Signed correction byte: magnitude in bits 0..4, bit 5 set = positive or zero.
 int DecodeCorrection(std::uint8_t b);
 std::uint8_t EncodeCorrection(int v); // v in -31..31
+
+} // namespace ormix::link

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace ormix::link {
+
 namespace {
 ErrorReportHandler &handler() {
     static ErrorReportHandler h;
@@ -19,3 +21,5 @@ void ReportApplicationError(const QString &message) {
     else
         qWarning("%s", qUtf8Printable(message));
 }
+
+} // namespace ormix::link

@@ -4,6 +4,10 @@
 #include <QString>
 #include <functional>
 
+namespace ormix::link {
+
 using ErrorReportHandler = std::function<void(const QString &message)>;
 void SetErrorReportHandler(ErrorReportHandler handler);
 void ReportApplicationError(const QString &message);
+
+} // namespace ormix::link

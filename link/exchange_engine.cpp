@@ -1,4 +1,5 @@
 #include "link/exchange_engine.h"
+#include "link/link_log.h"
 
 #include "link/commands.h"
 #include "link/error_report.h"
@@ -8,8 +9,9 @@
 #include <QThread>
 #include <exception>
 
+namespace ormix::link {
+
 namespace {
-Q_LOGGING_CATEGORY(lcEngine, "ormix.link", QtWarningMsg)
 
 std::uint8_t byteAt(const QByteArray &bytes, qsizetype i) {
     return static_cast<std::uint8_t>(bytes.at(i));
@@ -29,35 +31,6 @@ const QString TExchangeEngine::WriteFailureText = QStringLiteral(
 
 const QString TExchangeEngine::NoAnswerText = QStringLiteral("Нет ответа счетчика");
 const QString TExchangeEngine::PortLostText = QStringLiteral("Порт недоступен");
-
-bool HasDecoder(std::uint8_t code) {
-    switch (code) {
-    case Cmd::ReadVersion:
-    case Cmd::ReadNumber:
-    case Cmd::ReadClock:
-    case Cmd::ReadCorrection:
-    case Cmd::ReadStatus:
-    case Cmd::ReadDisplay:
-    case Cmd::ReadEnergyOld:
-    case Cmd::ReadOperatingTime:
-    case Cmd::ReadDdm:
-    case Cmd::ReadEnergy:
-    case Cmd::ReadBilling:
-    case Cmd::ReadLastDdmSession:
-    case Cmd::Password:
-    case Cmd::ReadZones:
-    case Cmd::ReadHoliday:
-    case Cmd::ReadTransfer:
-    case Cmd::ReadDayAttributes:
-    case Cmd::ReadBillingMonthOld:
-    case Cmd::ReadRecordOld:
-    case Cmd::ReadYearlyRecord:
-    case Cmd::ReadConsumption:
-        return true;
-    default:
-        return false;
-    }
-}
 
 TExchangeEngine::TExchangeEngine(TVaCustomComm *port, TExchangeHost *host, QObject *parent,
                                  const TExchangeTimings &timings)
@@ -132,7 +105,7 @@ void TExchangeEngine::CommandsChange() {
         host_->ShowIndicator(TIndicator::Success);
         enable(timerShape_);
         host_->DisableAccessPassword();
-        qCDebug(lcEngine) << "write sequence completed";
+        qCDebug(lcLink) << "write sequence completed";
         // The logger reports its own failures; the poll must resume whatever it did.
         try {
             host_->LogCompletedWrite();
@@ -167,7 +140,7 @@ void TExchangeEngine::sendFrame() {
         protocol_.AddSend(txFrame_);
         ++sendCount_;
     } catch (const std::exception &e) {
-        qCDebug(lcEngine) << "send failed:" << e.what();
+        qCDebug(lcLink) << "send failed:" << e.what();
     }
 }
 
@@ -188,7 +161,7 @@ void TExchangeEngine::Timer2Timer() {
 // The adapter was pulled out: nothing more will arrive, and every send fails, so the
 // exchange goes on into timeouts as with a silent meter until the operator disconnects.
 void TExchangeEngine::VaComm1DeviceLost() {
-    qCDebug(lcEngine) << "meter port gone";
+    qCDebug(lcLink) << "meter port gone";
     host_->ShowLineMessage(PortLostText);
 }
 
@@ -230,7 +203,7 @@ void TExchangeEngine::VaComm1RxChar(TVaCustomComm *, int) {
 }
 
 void TExchangeEngine::reject(const QString &text) {
-    qCDebug(lcEngine) << "reply rejected:" << text;
+    qCDebug(lcLink) << "reply rejected:" << text;
     protocol_.AddMessage(text);
     if (!commands_.IsEmpty()) AbortExchange();
 }
@@ -260,7 +233,7 @@ void TExchangeEngine::AbortExchange() {
     if (writePending_ || scheduleWritePending_) {
         writePending_ = false;
         scheduleWritePending_ = false;
-        qCDebug(lcEngine) << "write sequence failed";
+        qCDebug(lcLink) << "write sequence failed";
         host_->ShowIndicator(TIndicator::Failure);
         enable(timerShape_);
         commands_.Clear();
@@ -300,3 +273,5 @@ void TExchangeEngine::EndConnection() {
     commands_.Clear();
     ending_ = false;
 }
+
+} // namespace ormix::link

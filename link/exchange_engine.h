@@ -18,9 +18,7 @@
 #include <cstdint>
 #include <functional>
 
-// Codes whose replies go to a decoder; every other accepted reply is an acknowledged
-// write and only removes the head.
-bool HasDecoder(std::uint8_t code);
+namespace ormix::link {
 
 // The engine's timer intervals. The program runs with these values; a test may shorten
 // them so it does not sleep through a reply timeout or the indicator.
@@ -114,3 +112,5 @@ private:
     QTimer timer2_;
     QTimer timerShape_;
 };
+
+} // namespace ormix::link

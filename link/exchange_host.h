@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace ormix::link {
+
 enum class TIndicator { Success, Failure }; // Shape1: pure green / pure red
 
 class TExchangeHost {
@@ -53,3 +55,5 @@ public:
     virtual void ProtocolCleared() {}
     virtual void Beep() {}
 };
+
+} // namespace ormix::link

@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace ormix::link {
+
 namespace {
 // CRC-16/MODBUS: polynomial 0x8005 reflected (0xA001), start 0xFFFF, no final xor.
 constexpr std::array<std::uint16_t, 256> makeTable() {
@@ -85,3 +87,5 @@ QString HexBytes(const QByteArray &bytes) {
     }
     return text;
 }
+
+} // namespace ormix::link

@@ -5,8 +5,12 @@
 #include <QString>
 #include <cstdint>
 
+namespace ormix::link {
+
 std::uint16_t Crc16(const char *data, qsizetype size);
-inline std::uint16_t Crc16(const QByteArray &bytes) { return Crc16(bytes.constData(), bytes.size()); }
+inline std::uint16_t Crc16(const QByteArray &bytes) {
+    return Crc16(bytes.constData(), bytes.size());
+}
 
 // Appends the checksum of all bytes of `frame`, low byte first.
 void AppendCrc(QByteArray &frame);
@@ -26,3 +30,5 @@ QString ErrorReplyText(int code);
 
 // Upper-case hexadecimal, each byte as two digits followed by one space ("00 02 80 71 ").
 QString HexBytes(const QByteArray &bytes);
+
+} // namespace ormix::link

@@ -1,9 +1,11 @@
 #include "link/port_setup.h"
 
+namespace ormix::link {
+
 void SetupMeterPort(TVaCustomComm &port) {
     port.SetDeviceName(QStringLiteral("COM%d"));
     port.SetPortNum(1);
-    port.SetBaudrate(br4800);
+    port.SetBaudrate(kMeterSpeeds[kStartSpeedIndex].rate);
     port.SetParity(paMark);
     port.SetDatabits(db8);
     port.SetStopbits(sb1);
@@ -13,6 +15,19 @@ void SetupMeterPort(TVaCustomComm &port) {
     port.SetFlowControl(lines);
     port.SetMonitorEvents(ceBreak | ceRxChar);
     port.SetDirectWrite(true);
+}
+
+QStringList MeterSpeedTexts() {
+    QStringList texts;
+    for (const LineSpeed &s : kMeterSpeeds)
+        texts << QString::number(s.bitsPerSecond);
+    return texts;
+}
+
+std::optional<TVaBaudrate> MeterSpeedRate(int bitsPerSecond) {
+    for (const LineSpeed &s : kMeterSpeeds)
+        if (s.bitsPerSecond == bitsPerSecond) return s.rate;
+    return std::nullopt;
 }
 
 void SetupScannerPort(TVaCustomComm &port) {
@@ -45,3 +60,5 @@ bool ProbePort(TVaCustomComm &port, int portNum) {
     }
     return wentOut;
 }
+
+} // namespace ormix::link

@@ -1,4 +1,5 @@
 #include "link/port_table.h"
+#include "link/link_log.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +9,7 @@
 #include <QSettings>
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcPorts, "ormix.link", QtWarningMsg)
+namespace ormix::link {
 
 std::optional<int> PortNumberOf(const QString &name) {
     if (name.size() <= 3) return std::nullopt;
@@ -107,7 +108,7 @@ QList<PortEntry> PortTable::ParseMappings(const QString &text) {
         const auto n = eq > 0 ? ComNumber(piece.left(eq)) : std::nullopt;
         const QString path = eq > 0 ? piece.mid(eq + 1).trimmed() : QString();
         if (!n || path.isEmpty()) {
-            qCWarning(lcPorts) << "ORMIX_PORTS: ignored" << piece;
+            qCWarning(lcLink) << "ORMIX_PORTS: ignored" << piece;
             continue;
         }
         result.append({QStringLiteral("COM%1").arg(*n), *n, path});
@@ -123,7 +124,7 @@ QList<PortEntry> PortTable::ReadMappings(QSettings &settings) {
         const auto n = ComNumber(key);
         const QString path = settings.value(key).toString().trimmed();
         if (!n || path.isEmpty()) {
-            qCWarning(lcPorts) << "configuration [Ports]: ignored" << key;
+            qCWarning(lcLink) << "configuration [Ports]: ignored" << key;
             continue;
         }
         result.append({QStringLiteral("COM%1").arg(*n), *n, path});
@@ -151,3 +152,5 @@ std::optional<QString> PortTable::Resolve(const QString &name) const {
         if (e.number == *n) return e.devicePath;
     return std::nullopt;
 }
+
+} // namespace ormix::link

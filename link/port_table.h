@@ -15,6 +15,8 @@
 
 class QSettings;
 
+namespace ormix::link {
+
 struct PortEntry {
     QString name; // "COMn"
     int number = 0;
@@ -57,3 +59,5 @@ private:
 // The port number of a port name: all characters after the first three as an integer
 // ("COM12" -> 12); nothing when they do not form one.
 std::optional<int> PortNumberOf(const QString &name);
+
+} // namespace ormix::link

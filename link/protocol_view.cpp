@@ -2,6 +2,8 @@
 
 #include "link/frame.h"
 
+namespace ormix::link {
+
 QString ProtocolSendLine(const QTime &time, const QByteArray &frame) {
     return time.toString(QStringLiteral("hh:mm:ss.zzz")) + QStringLiteral(" Send ") +
            HexBytes(frame);
@@ -52,3 +54,5 @@ void TProtocolView::changed(Change change, const QString &line) {
     }
     if (!master_ && OnBeep) OnBeep();
 }
+
+} // namespace ormix::link

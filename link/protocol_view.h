@@ -6,6 +6,8 @@
 #include <QTime>
 #include <functional>
 
+namespace ormix::link {
+
 // "hh:nn:ss.zzz Send 00 02 80 71 "
 QString ProtocolSendLine(const QTime &time, const QByteArray &frame);
 // "hh:nn:ss.zzz Received: 81 03 01 E0 D8 " (only the bytes just read)
@@ -47,3 +49,5 @@ private:
     bool master_ = false;
     bool logging_ = true;
 };
+
+} // namespace ormix::link

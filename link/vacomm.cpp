@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <exception>
 
+namespace ormix::link {
+
 namespace {
 const char kBusy[] = "Can't perform this operation while port is open";
 
@@ -386,3 +388,5 @@ void TVaCustomComm::HandleEvents(uint32_t word) {
     for (const auto &[bit, handler] : order)
         if ((word & bit) && *handler) (*handler)(this);
 }
+
+} // namespace ormix::link

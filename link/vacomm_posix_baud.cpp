@@ -6,6 +6,8 @@
 
 extern "C" int ioctl(int fd, unsigned long request, ...);
 
+namespace ormix::link {
+
 // Returns 0, or the errno of the failed call.
 int VaSetCustomBaud(int fd, int baud) {
     struct termios2 t {};
@@ -20,3 +22,5 @@ int VaSetCustomBaud(int fd, int baud) {
     const long got = long(t.c_ospeed), want = baud;
     return (got - want) * 100 > want * 3 || (want - got) * 100 > want * 3 ? EINVAL : 0;
 }
+
+} // namespace ormix::link

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstring>
 
+namespace ormix::link {
+
 bool TVaCommBuffer::Append(const char *bytes, int n) {
     if (n < 0 || count_ + n > Capacity()) return false;
     std::memcpy(data_.data() + count_, bytes, size_t(n));
@@ -196,3 +198,5 @@ void TVaCommWriteThread::Execute() {
         }
     }
 }
+
+} // namespace ormix::link

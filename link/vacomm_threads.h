@@ -11,6 +11,8 @@
 #include <mutex>
 #include <thread>
 
+namespace ormix::link {
+
 // The write queue: a byte array of fixed capacity with a fill count.
 class TVaCommBuffer {
 public:
@@ -93,3 +95,5 @@ private:
     TVaWaitEvent dataWaiting_;
     std::condition_variable_any room_;
 };
+
+} // namespace ormix::link

@@ -1,5 +1,7 @@
 #include "link/vapersistent.h"
 
+namespace ormix::link {
+
 void TVaPersistent::EndUpdate() {
     if (updateCount_ > 0 && --updateCount_ == 0 && pending_) {
         pending_ = false;
@@ -70,3 +72,5 @@ bool TVaBuffers::operator==(const TVaBuffers &o) const {
            readTimeout_ == o.readTimeout_ && writeTimeout_ == o.writeTimeout_ &&
            xonLimit_ == o.xonLimit_ && xoffLimit_ == o.xoffLimit_;
 }
+
+} // namespace ormix::link

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace ormix::link {
+
 class TVaPersistent {
 public:
     TVaPersistent() = default;
@@ -123,3 +125,5 @@ private:
     int xonLimit_ = 1024;
     int xoffLimit_ = 1024;
 };
+
+} // namespace ormix::link

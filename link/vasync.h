@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+namespace ormix::link {
+
 using TVaHandle = intptr_t;
 constexpr TVaHandle kVaInvalidHandle = -1;
 
@@ -53,3 +55,5 @@ public:
 private:
     std::mutex mutex_;
 };
+
+} // namespace ormix::link

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+namespace ormix::meter {
+
 std::optional<int> CorrectionInput(const QString &text) {
     static const QRegularExpression decimal(QStringLiteral("^[+-]?[0-9]+$"));
     if (!decimal.match(text).hasMatch()) return std::nullopt;
@@ -32,3 +34,5 @@ CorrectionResult ComputeCorrection(int x) {
     r.correction = static_cast<int>(std::fmaxl(-31.0L, std::fminl(31.0L, r.raw)));
     return r;
 }
+
+} // namespace ormix::meter

@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+namespace ormix::meter {
+
 constexpr int kCorrectionInputLimit = 1875; // inputs from here on are refused
 
 // x when the text is a decimal integer below 1875 (negatives included), else nullopt:
@@ -21,3 +23,5 @@ struct CorrectionResult {
 // A period of zero or less (x <= -19530000) has no frequency; it gives the lower limit -31,
 // where the results of ever smaller periods lead, instead of a jump to +31.
 CorrectionResult ComputeCorrection(int x);
+
+} // namespace ormix::meter

@@ -5,6 +5,8 @@
 #include "meter/journal_texts.h"
 #include "meter/reply_fields.h"
 
+using namespace ormix::link;
+
 namespace ormix::meter {
 
 namespace {

@@ -3,6 +3,8 @@
 #include "link/commands.h"
 #include "link/frame.h"
 
+using namespace ormix::link;
+
 namespace ormix::meter {
 
 namespace {

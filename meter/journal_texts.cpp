@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QTime>
 
+using namespace ormix::link;
+
 namespace ormix::meter {
 
 namespace {

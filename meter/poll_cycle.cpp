@@ -3,6 +3,10 @@
 #include "link/commands.h"
 #include "link/frame.h"
 
+using namespace ormix::link;
+
+namespace ormix::meter {
+
 namespace {
 constexpr std::uint8_t kCycle[kPollIndexCount] = {
     Cmd::ReadVersion, Cmd::ReadNumber,  Cmd::ReadClock,          Cmd::ReadCorrection,
@@ -46,3 +50,5 @@ QList<std::uint8_t> PollCycleCodes(int firmwareMajor, bool ddmEnabled) {
     } while (index != 0);
     return codes;
 }
+
+} // namespace ormix::meter

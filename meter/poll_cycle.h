@@ -6,6 +6,8 @@
 #include <QList>
 #include <cstdint>
 
+namespace ormix::meter {
+
 constexpr int kPollIndexCount = 11; // PollIndex runs 0..10
 
 struct PollStep {
@@ -26,3 +28,5 @@ PollStep NextPollRequest(int pollIndex, int firmwareMajor, bool ddmEnabled);
 
 // The request codes of one whole cycle starting at index 0, for display and tests.
 QList<std::uint8_t> PollCycleCodes(int firmwareMajor, bool ddmEnabled);
+
+} // namespace ormix::meter

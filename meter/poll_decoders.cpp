@@ -1,26 +1,17 @@
 #include "meter/poll_decoders.h"
 
 #include "meter/formats.h"
+#include "meter/reply_fields.h"
+#include "meter/schedule_editing.h"
 
 #include <QLocale>
 #include <cmath>
 
+using namespace ormix::link;
+
+namespace ormix::meter {
+
 namespace {
-// Data ends at the length byte L (the checksum follows) or at the end of what was received,
-// whichever comes first; a decoder reads only below it.
-qsizetype DataEnd(const QByteArray &reply) {
-    if (reply.size() < 2) return 0;
-    return qMin<qsizetype>(ByteAt(reply, 1), reply.size());
-}
-
-bool Has(const QByteArray &reply, qsizetype offset, qsizetype count) {
-    return offset >= 2 && offset + count <= DataEnd(reply);
-}
-
-int Length(const QByteArray &reply) {
-    return reply.size() >= 2 ? ByteAt(reply, 1) : 0;
-}
-
 QDateTime WallClock(const QDateTime &moment) {
     return QDateTime(moment.date(), moment.time(), Qt::UTC);
 }
@@ -55,14 +46,15 @@ FirmwareLayout LayoutForFirmware(int major) {
     l.oldJournalsVisible = major < 6;
     l.newJournalsVisible = major >= 6;
     l.checkResetVisible = major >= 6;
-    l.scheduleExtrasVisible = major >= 10;
+    l.scheduleExtrasVisible = ExtrasVisible(major);
+    l.billingWritable = major >= 6;
     return l;
 }
 
 VersionReply DecodeVersion(const QByteArray &reply) {
     VersionReply r;
-    if (Has(reply, 2, 1)) r.minor = BcdToInt(ByteAt(reply, 2));
-    if (Has(reply, 3, 1)) {
+    if (ReplyHas(reply, 2, 1)) r.minor = BcdToInt(ByteAt(reply, 2));
+    if (ReplyHas(reply, 3, 1)) {
         r.major = BcdToInt(ByteAt(reply, 3));
         r.text = QStringLiteral("%1.%2").arg(*r.major).arg(*r.minor);
         r.layout = LayoutForFirmware(*r.major);
@@ -72,14 +64,14 @@ VersionReply DecodeVersion(const QByteArray &reply) {
 
 NumberReply DecodeNumber(const QByteArray &reply) {
     NumberReply r;
-    if (Has(reply, 2, 3)) r.number = ReadLE24(reply, 2);
+    if (ReplyHas(reply, 2, 3)) r.number = ReadLE24(reply, 2);
     return r;
 }
 
 ClockReply DecodeClock(const QByteArray &reply) {
     ClockReply r;
     std::optional<QString> timeText;
-    if (Has(reply, 2, 3)) {
+    if (ReplyHas(reply, 2, 3)) {
         const int s = BcdToInt(ByteAt(reply, 2));
         const int m = BcdToInt(ByteAt(reply, 3));
         const int h = BcdToInt(ByteAt(reply, 4));
@@ -91,8 +83,8 @@ ClockReply DecodeClock(const QByteArray &reply) {
             r.protocolLines << QStringLiteral("Получено ошибочное время");
         }
     }
-    if (Has(reply, 5, 1)) r.weekday = ByteAt(reply, 5);
-    if (Has(reply, 6, 3)) {
+    if (ReplyHas(reply, 5, 1)) r.weekday = ByteAt(reply, 5);
+    if (ReplyHas(reply, 6, 3)) {
         const int day = BcdToInt(ByteAt(reply, 6));
         const int month = BcdToInt(ByteAt(reply, 7));
         const int year = 2000 + BcdToInt(ByteAt(reply, 8));
@@ -108,7 +100,7 @@ ClockReply DecodeClock(const QByteArray &reply) {
     }
     if (r.date && r.weekday && r.date->dayOfWeek() != *r.weekday)
         r.protocolLines << QStringLiteral("Предупреждение: Получен ошибочный день недели");
-    if (Has(reply, 9, 1)) r.summerTime = (ByteAt(reply, 9) & 0x80) != 0;
+    if (ReplyHas(reply, 9, 1)) r.summerTime = (ByteAt(reply, 9) & 0x80) != 0;
     return r;
 }
 
@@ -140,19 +132,19 @@ std::optional<DriftResult> UpdateDrift(const QDateTime &meterMoment, const QDate
 
 CorrectionReply DecodeCorrectionReply(const QByteArray &reply) {
     CorrectionReply r;
-    if (Has(reply, 2, 1)) r.correction = DecodeCorrection(ByteAt(reply, 2));
+    if (ReplyHas(reply, 2, 1)) r.correction = DecodeCorrection(ByteAt(reply, 2));
     return r;
 }
 
 StatusReply DecodeStatus(const QByteArray &reply) {
     StatusReply r;
-    if (Has(reply, 2, 1)) r.status = ByteAt(reply, 2);
+    if (ReplyHas(reply, 2, 1)) r.status = ByteAt(reply, 2);
     return r;
 }
 
 DisplayReply DecodeDisplay(const QByteArray &reply) {
     DisplayReply r;
-    if (Has(reply, 2, 1)) {
+    if (ReplyHas(reply, 2, 1)) {
         r.mask = ByteAt(reply, 2);
         r.boxes = std::array<bool, 4>{};
         for (int i = 0; i < 4; ++i)
@@ -167,17 +159,17 @@ EnergyReply DecodeEnergyOld(const QByteArray &reply) {
     for (int t = 0; t < 3; ++t) {
         const int hundredthsAt = 2 + t;
         const int wholeAt = 5 + 3 * t;
-        if (Has(reply, hundredthsAt, 1) && Has(reply, wholeAt, 3)) {
+        if (ReplyHas(reply, hundredthsAt, 1) && ReplyHas(reply, wholeAt, 3)) {
             const int hundredths = ByteAt(reply, hundredthsAt);
             const std::uint32_t whole = ReadCounter17(reply, wholeAt);
             r.current[t] = QString::number(whole) + separator + ZeroPad(hundredths, 2);
             r.currentKwh[t] = whole + hundredths / 100.0;
         }
     }
-    if (Length(reply) == 23) {
+    if (ReplyLength(reply) == 23) {
         for (int t = 0; t < 3; ++t) {
             const int at = 14 + 3 * t;
-            if (Has(reply, at, 3)) {
+            if (ReplyHas(reply, at, 3)) {
                 const std::uint32_t whole = ReadCounter17(reply, at);
                 r.billing[t] = QString::number(whole);
                 r.billingKwh[t] = whole;
@@ -191,16 +183,16 @@ EnergyReply DecodeEnergy(const QByteArray &reply) {
     EnergyReply r;
     for (int t = 0; t < 3; ++t) {
         const int at = 2 + 4 * t;
-        if (Has(reply, at, 4)) {
+        if (ReplyHas(reply, at, 4)) {
             const double kwh = CountToKwh(ReadLE32(reply, at));
             r.current[t] = FormatReading(kwh);
             r.currentKwh[t] = kwh;
         }
     }
-    if (Length(reply) == 26) {
+    if (ReplyLength(reply) == 26) {
         for (int t = 0; t < 3; ++t) {
             const int at = 14 + 4 * t;
-            if (Has(reply, at, 4)) {
+            if (ReplyHas(reply, at, 4)) {
                 const double kwh = CountToKwh(ReadLE32(reply, at));
                 r.billing[t] = FormatReading(kwh);
                 r.billingKwh[t] = kwh;
@@ -212,12 +204,12 @@ EnergyReply DecodeEnergy(const QByteArray &reply) {
 
 OperatingTimeReply DecodeOperatingTime(const QByteArray &reply) {
     OperatingTimeReply r;
-    if (Has(reply, 2, 3)) {
+    if (ReplyHas(reply, 2, 3)) {
         r.halfMinutes = ReadLE24(reply, 2);
         r.rawText = QString::number(*r.halfMinutes);
         r.hoursText = OperatingTimeText(*r.halfMinutes);
     }
-    if (Has(reply, 5, 1)) {
+    if (ReplyHas(reply, 5, 1)) {
         r.corrections = ByteAt(reply, 5);
         r.correctionsText = QString::number(*r.corrections);
     }
@@ -226,9 +218,9 @@ OperatingTimeReply DecodeOperatingTime(const QByteArray &reply) {
 
 DdmReply DecodeDdm(const QByteArray &reply) {
     DdmReply r;
-    if (Length(reply) == 4) {
-        if (Has(reply, 2, 2)) r.number = ReadLE16(reply, 2);
-    } else if (Has(reply, 2, 3)) {
+    if (ReplyLength(reply) == 4) {
+        if (ReplyHas(reply, 2, 2)) r.number = ReadLE16(reply, 2);
+    } else if (ReplyHas(reply, 2, 3)) {
         r.number = ReadLE24(reply, 2);
     }
     return r;
@@ -236,16 +228,18 @@ DdmReply DecodeDdm(const QByteArray &reply) {
 
 BillingReply DecodeBilling(const QByteArray &reply) {
     BillingReply r;
-    if (Has(reply, 2, 1)) r.hour = BcdToInt(ByteAt(reply, 2));
-    if (Has(reply, 3, 1)) r.day = BcdToInt(ByteAt(reply, 3));
+    if (ReplyHas(reply, 2, 1)) r.hour = BcdToInt(ByteAt(reply, 2));
+    if (ReplyHas(reply, 3, 1)) r.day = BcdToInt(ByteAt(reply, 3));
     return r;
 }
 
 LastSessionReply DecodeLastSession(const QByteArray &reply) {
     LastSessionReply r;
-    if (Has(reply, 3, 4)) {
+    if (ReplyHas(reply, 3, 4)) {
         r.moment = SecondsSince2000ToDateTime(ReadLE32(reply, 3));
         r.text = MeterDateTimeText(*r.moment);
     }
     return r;
 }
+
+} // namespace ormix::meter

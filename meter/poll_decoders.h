@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace ormix::meter {
+
 // ---- texts in the current default locale --------------------------------------------------
 
 // The locale's long time format without a time zone (the meter has none).
@@ -35,6 +37,7 @@ struct FirmwareLayout {
     bool oldJournalsVisible = false;         // TabSheet2, firmware below 6
     bool newJournalsVisible = false;         // TabSheet3, firmware 6 and above
     bool checkResetVisible = false;          // firmware 6 and above
+    bool billingWritable = false;            // CheckShedule: only firmware 6 and above take it
     bool scheduleExtrasVisible = false;      // StringAttrib, GroupCel, GroupTransfer: firmware 10+
     // EditLastSeance is hidden for every firmware.
 };
@@ -177,3 +180,5 @@ struct LastSessionReply {
     std::optional<QString> text;     // EditLastSeance: MeterDateTimeText of the moment
 };
 LastSessionReply DecodeLastSession(const QByteArray &reply);
+
+} // namespace ormix::meter

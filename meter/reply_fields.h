@@ -10,7 +10,7 @@ namespace ormix::meter {
 
 // The reply's length byte, 0 when there is none.
 inline int ReplyLength(const QByteArray &reply) {
-    return reply.size() >= 2 ? ByteAt(reply, 1) : 0;
+    return reply.size() >= 2 ? link::ByteAt(reply, 1) : 0;
 }
 
 // True when `count` data bytes from `offset` lie below the end of the data.

@@ -4,6 +4,8 @@
 #include "link/encodings.h"
 #include "meter/schedule_editing.h"
 
+using namespace ormix::link;
+
 namespace ormix::meter {
 
 namespace {

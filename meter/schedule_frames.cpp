@@ -6,6 +6,8 @@
 #include "meter/schedule_editing.h"
 #include "meter/write_sequence.h"
 
+using namespace ormix::link;
+
 namespace ormix::meter {
 
 namespace {
@@ -144,7 +146,7 @@ ScheduleWriteSequence BuildScheduleWrite(const ScheduleWriteChoices &c) {
     ScheduleWriteSequence seq;
     seq.error = ValidateSchedule(c.schedule, c.firmwareMajor);
     if (!seq.ok()) return seq;
-    if (c.accessPassword < 0 || c.accessPassword > kPasswordMax) {
+    if (!PasswordInRange(c.accessPassword)) {
         seq.error = WritePasswordRangeMessage();
         return seq;
     }

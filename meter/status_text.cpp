@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace ormix::meter {
+
 namespace {
 // Event codes 1..15 (bits 3..0). In codes 3 and 4 the channel letter is the Latin "B".
 const char16_t *const kEventTexts[16] = {
@@ -75,3 +77,5 @@ std::optional<QStringList> StatusUpdate(std::uint8_t status, int lastStatus, int
     if (status == lastStatus) return std::nullopt;
     return MainStatusLines(status, firmwareMajor);
 }
+
+} // namespace ormix::meter

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace ormix::meter {
+
 // Text of a status flag bit 6, 5 or 4; bit 7 depends on where it is shown (below).
 QString StatusFlagText(int bit);
 // Text of an event code 1..15; empty for 0.
@@ -26,3 +28,5 @@ QStringList DialogStatusLines(int value);
 // The main window's rule for a status reply: the new lines when the byte differs from
 // LastStatus, nullopt when Memo1 is to stay as it is. LastStatus becomes the byte either way.
 std::optional<QStringList> StatusUpdate(std::uint8_t status, int lastStatus, int firmwareMajor);
+
+} // namespace ormix::meter

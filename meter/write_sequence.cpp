@@ -6,15 +6,15 @@
 
 #include <QtGlobal>
 
+using namespace ormix::link;
+
+namespace ormix::meter {
+
 namespace {
-QByteArray PasswordFrame(int password) {
+QByteArray PasswordFrame(qint64 password) {
     QByteArray data;
     AppendLE16(data, static_cast<std::uint32_t>(password));
     return MakeFrame(Cmd::Password, data);
-}
-
-bool PasswordInRange(int p) {
-    return p >= 0 && p <= kPasswordMax;
 }
 
 QByteArray Byte(int v) {
@@ -78,10 +78,7 @@ WriteSequence BuildWriteSequence(const WriteChoices &c) {
         seq.frames << MakeFrame(Cmd::WriteBilling, data);
     }
     if (c.checkIndi) {
-        int mask = 0;
-        for (int i = 0; i < 4; ++i)
-            if (c.display[i]) mask |= 1 << i;
-        seq.frames << MakeFrame(Cmd::WriteDisplay, Byte(mask));
+        seq.frames << MakeFrame(Cmd::WriteDisplay, Byte(c.display & 0x0F));
     }
     if (c.checkDdm && c.ddmEnabled) {
         QByteArray data;
@@ -97,3 +94,5 @@ WriteSequence BuildWriteSequence(const WriteChoices &c) {
     if (c.checkResetTariff) seq.frames << MakeFrame(Cmd::WriteZones);
     return seq;
 }
+
+} // namespace ormix::meter

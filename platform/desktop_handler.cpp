@@ -1,4 +1,5 @@
 #include "platform/desktop_handler.h"
+#include "platform/platform_log.h"
 
 #include "platform/platform.h"
 
@@ -8,8 +9,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
-
-Q_DECLARE_LOGGING_CATEGORY(lcPlatform)
 
 namespace ormix::platform {
 
@@ -99,10 +98,7 @@ bool DesktopEntryCanStart(const QString &path) {
     return ProgramExists(ProgramOf(exec));
 }
 
-} // namespace ormix::platform
-
 bool Platform::HasApplicationFor(const QString &mimeType) const {
-    using namespace ormix::platform;
     const QString entry = FindDesktopEntry(DefaultApplicationId(mimeType));
     return !entry.isEmpty() && DesktopEntryCanStart(entry);
 }
@@ -110,3 +106,5 @@ bool Platform::HasApplicationFor(const QString &mimeType) const {
 bool Platform::OpenFile(const QString &path) {
     return OpenLink(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
+
+} // namespace ormix::platform

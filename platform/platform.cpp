@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/platform_log.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -9,7 +10,7 @@
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
-Q_LOGGING_CATEGORY(lcPlatform, "ormix.platform", QtWarningMsg)
+namespace ormix::platform {
 
 Platform::~Platform() = default;
 
@@ -47,7 +48,7 @@ MemoryStatus Platform::Memory() const {
     // Free memory alone leaves out the page cache, which Linux fills until little is free.
     QFile meminfo("/proc/meminfo");
     const auto available = meminfo.open(QIODevice::ReadOnly)
-                               ? ormix::platform::MemAvailableFromMeminfo(meminfo.readAll())
+                               ? MemAvailableFromMeminfo(meminfo.readAll())
                                : std::nullopt;
     m.availPhys = available.value_or((si.freeram + si.bufferram) * unit);
     m.totalPageFile = (si.totalram + si.totalswap) * unit;
@@ -74,7 +75,6 @@ void SetPlatform(Platform *replacement) {
     installed() = replacement;
 }
 
-namespace ormix::platform {
 std::optional<std::uint64_t> MemAvailableFromMeminfo(const QByteArray &meminfo) {
     for (const QByteArray &line : meminfo.split('\n')) {
         if (!line.startsWith("MemAvailable:")) continue;

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace ormix::platform {
+
 struct MemoryStatus {
     int memoryLoad = 0; // percent of physical memory in use
     std::uint64_t totalPhys = 0, availPhys = 0;
@@ -40,7 +42,6 @@ Platform &CurrentPlatform();
 // Installs `replacement` (not owned); nullptr restores the system services.
 void SetPlatform(Platform *replacement);
 
-namespace ormix::platform {
 // The kernel's estimate of the memory programs can have without swapping, in bytes:
 // "MemAvailable" of /proc/meminfo (free memory plus the caches it can drop). Nothing when
 // the text has no such line (kernels before 3.14).

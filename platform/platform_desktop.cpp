@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDesktopServices>
 
+namespace ormix::platform {
+
 bool Platform::OpenLink(const QUrl &url) {
     return QDesktopServices::openUrl(url);
 }
@@ -11,3 +13,5 @@ bool Platform::OpenLink(const QUrl &url) {
 void Platform::Beep() {
     QApplication::beep();
 }
+
+} // namespace ormix::platform

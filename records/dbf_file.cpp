@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace ormix::records {
+
 namespace {
 
 constexpr int kFileHeaderSize = 32;
@@ -564,3 +566,5 @@ QString ResolveTablePath(const QString &dir, const QString &fileName) {
         if (n.compare(fileName, Qt::CaseInsensitive) == 0) return d.filePath(n);
     return d.filePath(fileName);
 }
+
+} // namespace ormix::records

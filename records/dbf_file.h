@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <optional>
 
+namespace ormix::records {
+
 // Kinds of values; a field's dBase type letter decides how a value is stored.
 struct DbfField {
     QByteArray name; // upper case, as stored
@@ -91,3 +93,5 @@ private:
 // "Setting.DBF" in `dir`, matched regardless of case when a file of that name exists
 // under another case (a table copied from Windows); otherwise the name as given.
 QString ResolveTablePath(const QString &dir, const QString &fileName);
+
+} // namespace ormix::records

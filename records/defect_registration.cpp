@@ -17,9 +17,9 @@ QString DefectCode(const QString &typed) {
     return typed.mid(first, last - first);
 }
 
-DbAnswer<int> RegisterDefect(ProductionConnection &c, const Workstation &who, int electroId,
-                             const QString &typedCode) {
-    DbAnswer<int> a;
+Answer<int> RegisterDefect(ProductionConnection &c, const Workstation &who, int electroId,
+                           const QString &typedCode) {
+    Answer<int> a;
     const QString code = DefectCode(typedCode);
     if (code.isEmpty()) {
         a.error = QStringLiteral("Код брака не введён");

@@ -12,7 +12,7 @@ QString DefectCode(const QString &typed);
 
 // BitBtn1Click: returns the operation the defect row points at. `who` gives the
 // operator and the installation (PersonId, PlantId).
-DbAnswer<int> RegisterDefect(ProductionConnection &connection, const Workstation &who,
-                             int electroId, const QString &typedCode);
+Answer<int> RegisterDefect(ProductionConnection &connection, const Workstation &who, int electroId,
+                           const QString &typedCode);
 
 } // namespace ormix::records

@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+namespace ormix::records {
+
 namespace {
 constexpr int kPageRows = 64;
 constexpr int kCachedPages = 32;
@@ -124,3 +126,5 @@ QVariant LogBrowseModel::headerData(int section, Qt::Orientation orientation, in
 Qt::ItemFlags LogBrowseModel::flags(const QModelIndex &index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
+
+} // namespace ormix::records

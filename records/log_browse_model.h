@@ -8,6 +8,8 @@
 #include <QCache>
 #include <memory>
 
+namespace ormix::records {
+
 class LogBrowseModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -37,3 +39,5 @@ private:
     QList<qint64> records_;
     mutable QCache<int, QByteArray> pages_; // page number -> raw records of that page
 };
+
+} // namespace ormix::records

@@ -14,10 +14,4 @@ std::optional<double> LocaleNumber(const QString &text) {
     return v;
 }
 
-std::optional<qint64> IntegerText(const QString &text) {
-    bool ok = false;
-    const qint64 v = text.trimmed().toLongLong(&ok, 10);
-    return ok ? std::optional<qint64>(v) : std::nullopt;
-}
-
 } // namespace ormix::records

@@ -8,7 +8,5 @@ namespace ormix::records {
 // The current locale's decimal separator, no group separators; nullopt when the text is
 // not a finite number.
 std::optional<double> LocaleNumber(const QString &text);
-// A decimal integer (blanks around it allowed); nullopt when the text is not one.
-std::optional<qint64> IntegerText(const QString &text);
 
 } // namespace ormix::records

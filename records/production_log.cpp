@@ -134,25 +134,15 @@ Identification ProductionLog::Identify(const QString &computerName, const QStrin
     return id;
 }
 
-LogOutcome ProductionLog::LogProductionRecord(const MeterShown &meter,
-                                              const WriteChoices &choices) {
-    QString error;
-    const auto record = MakeOperationRecord(meter, choices, true, who_, &error);
-    if (!record) {
-        LogOutcome out;
-        out.result = LogOutcome::Result::Failed;
-        out.title = Text(kTitleDbError);
-        out.text = QStringLiteral("Ошибка записи в БД: ") + error;
-        return out;
-    }
-    return Submit(*record);
+LogOutcome ProductionLog::LogProductionRecord(const meter::MeterShown &meter,
+                                              const meter::WriteChoices &choices) {
+    return Submit(MakeOperationRecord(meter, choices, true, who_));
 }
 
-LogOutcome ProductionLog::FixInDatabase(const MeterShown &meter, const QDateTime &at) {
-    WriteChoices choices;
+LogOutcome ProductionLog::FixInDatabase(const meter::MeterShown &meter, const QDateTime &at) {
+    meter::WriteChoices choices;
     choices.writtenAt = at;
-    QString error;
-    return Submit(*MakeOperationRecord(meter, choices, false, who_, &error));
+    return Submit(MakeOperationRecord(meter, choices, false, who_));
 }
 
 LogOutcome ProductionLog::Submit(const OperationRecord &record) {
@@ -383,8 +373,8 @@ QString KeptRefusalMessage(const UnsentRow &row, const QString &file) {
 
 // One read-only query: `read` takes the answer from the statement once it has run.
 template <typename T, typename Read>
-DbAnswer<T> ProductionLog::Ask(const QString &text, const QList<Param> &params, Read read) {
-    DbAnswer<T> a;
+Answer<T> ProductionLog::Ask(const QString &text, const QList<Param> &params, Read read) {
+    Answer<T> a;
     if (!Ready(&a.error)) return a;
     SqlStatement q(connection_, text);
     for (const auto &[name, value] : params)
@@ -397,7 +387,7 @@ DbAnswer<T> ProductionLog::Ask(const QString &text, const QList<Param> &params, 
     return a;
 }
 
-DbAnswer<std::optional<qint64>> ProductionLog::NextFactoryNumber(int typeId) {
+Answer<std::optional<qint64>> ProductionLog::NextFactoryNumber(int typeId) {
     return Ask<std::optional<qint64>>(queries::QueryMaxSql(), {{"type_id", typeId}},
                                       [](SqlStatement &q) -> std::optional<qint64> {
                                           const QVariant v = q.Scalar();
@@ -406,7 +396,7 @@ DbAnswer<std::optional<qint64>> ProductionLog::NextFactoryNumber(int typeId) {
                                       });
 }
 
-DbAnswer<std::optional<QDateTime>> ProductionLog::QueryDelta(qint64 number, int typeId) {
+Answer<std::optional<QDateTime>> ProductionLog::QueryDelta(qint64 number, int typeId) {
     return Ask<std::optional<QDateTime>>(queries::QueryDelta(),
                                          {{"number", number}, {"type_id", typeId}},
                                          [](SqlStatement &q) -> std::optional<QDateTime> {
@@ -416,7 +406,7 @@ DbAnswer<std::optional<QDateTime>> ProductionLog::QueryDelta(qint64 number, int 
                                          });
 }
 
-DbAnswer<std::optional<int>> ProductionLog::CheckNumber(qint64 number, int typeId) {
+Answer<std::optional<int>> ProductionLog::CheckNumber(qint64 number, int typeId) {
     return Ask<std::optional<int>>(queries::QueryCheckNumber(),
                                    {{"number", number}, {"type_id", typeId}},
                                    [](SqlStatement &q) -> std::optional<int> {
@@ -425,8 +415,8 @@ DbAnswer<std::optional<int>> ProductionLog::CheckNumber(qint64 number, int typeI
                                    });
 }
 
-DbAnswer<ProductionPrefill> ProductionLog::Prefill() {
-    DbAnswer<ProductionPrefill> a;
+Answer<LogPrefill> ProductionLog::Prefill() {
+    Answer<LogPrefill> a;
     if (!Ready(&a.error)) return a;
     // The row of the newest operation that `latest` finds (none: false, no error).
     auto newest = [&](const QString &latest, auto &&use) {

@@ -4,6 +4,8 @@
 // start-up pre-fill, over one connection. An operation that cannot reach the server is
 // kept in the file of unsent rows and sent, oldest first and once, at the next
 // identification, write or fix. Everything runs on the thread that owns the connection.
+#include "records/answer.h"
+#include "records/log_prefill.h"
 #include "records/production_record.h"
 #include "records/server_clock.h"
 #include "records/sql_connection.h"
@@ -56,19 +58,6 @@ struct LogOutcome {
     QStringList replayMessages;
 };
 
-struct ProductionPrefill {
-    bool oneTariff = true;        // no logged operation holds a schedule: CheckOneTarif ticked
-    QString zones[6];             // ValueListEditor1 rows "0".."5"
-    QTime zoneStarts[6];          // Picker_Zone0..5
-    std::optional<int> indicator; // CheckBox1..4 from bits 0..3
-};
-
-template <typename T> struct DbAnswer {
-    T value{};
-    QString error; // the engine's message; empty when answered
-    bool ok() const { return error.isEmpty(); }
-};
-
 class ProductionLog {
 public:
     ProductionLog(ProductionConnection &connection, UnsentRows &unsent, ServerClock &clock);
@@ -80,18 +69,19 @@ public:
     const Workstation &Identity() const { return who_; }
 
     // The end of a write sequence (settings or schedule).
-    LogOutcome LogProductionRecord(const MeterShown &meter, const WriteChoices &choices);
+    LogOutcome LogProductionRecord(const meter::MeterShown &meter,
+                                   const meter::WriteChoices &choices);
     // "Зафиксировать в БД": an operation without settings, no repair or duplicate check.
-    LogOutcome FixInDatabase(const MeterShown &meter, const QDateTime &at);
+    LogOutcome FixInDatabase(const meter::MeterShown &meter, const QDateTime &at);
 
     // "+": the lowest described number of the model without a programming operation;
     // nullopt when every described number has one.
-    DbAnswer<std::optional<qint64>> NextFactoryNumber(int typeId);
+    Answer<std::optional<qint64>> NextFactoryNumber(int typeId);
     // The last time a logged operation set the meter's clock (nullopt: never).
-    DbAnswer<std::optional<QDateTime>> QueryDelta(qint64 number, int typeId);
-    DbAnswer<ProductionPrefill> Prefill();
+    Answer<std::optional<QDateTime>> QueryDelta(qint64 number, int typeId);
+    Answer<LogPrefill> Prefill();
     // QueryCheckNumber: the meter's electro_id, nullopt when not described.
-    DbAnswer<std::optional<int>> CheckNumber(qint64 number, int typeId);
+    Answer<std::optional<int>> CheckNumber(qint64 number, int typeId);
 
     // Sends the kept operations now.
     ReplayReport SendUnsent(QStringList *refusalMessages);
@@ -104,7 +94,7 @@ private:
     struct Sending;
     using Param = std::pair<const char *, QVariant>;
     template <typename T, typename Read>
-    DbAnswer<T> Ask(const QString &text, const QList<Param> &params, Read read);
+    Answer<T> Ask(const QString &text, const QList<Param> &params, Read read);
     LogOutcome Submit(const OperationRecord &record);
     Sending Send(const OperationRecord &record, bool kept);
     Sending TrySend(const OperationRecord &record, bool kept);

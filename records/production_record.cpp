@@ -48,14 +48,14 @@ const char *const kBillingKeys[3] = {"t_1_1", "t_2_1", "t_3_1"};
 
 } // namespace
 
-std::optional<OperationRecord> MakeOperationRecord(const MeterShown &meter,
-                                                   const WriteChoices &choices, bool withSettings,
-                                                   const Workstation &who, QString *error) {
+OperationRecord MakeOperationRecord(const meter::MeterShown &meter,
+                                    const meter::WriteChoices &choices, bool withSettings,
+                                    const Workstation &who) {
     OperationRecord r;
     r.clientKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
     r.writtenAt = choices.writtenAt;
     r.workstation = who;
-    r.number = meter.factoryNumber;
+    r.number = meter::LoggedFactoryNumber(meter, choices);
     r.typeId = meter.meterTypeId;
     r.numberFieldEnabled = meter.numberFieldEnabled;
     r.withSettings = withSettings;
@@ -65,9 +65,9 @@ std::optional<OperationRecord> MakeOperationRecord(const MeterShown &meter,
     r.success = drift >= kLowestGoodDrift && drift <= kHighestGoodDrift;
 
     r.version = meter.versionText;
-    r.turnOn = IntegerText(meter.onTimeText).value_or(0);
+    r.turnOn = meter.onTime.value_or(0);
     r.status = meter.lastStatus;
-    r.ncorrect = IntegerText(meter.correctionCountText).value_or(0);
+    r.ncorrect = meter.correctionCount.value_or(0);
 
     // Current readings first, then those of the billing day: the first text that is not
     // a number leaves it and every reading after it NULL.
@@ -84,27 +84,19 @@ std::optional<OperationRecord> MakeOperationRecord(const MeterShown &meter,
 
     if (!withSettings) return r; // reset false, every other setting NULL
 
-    if (choices.indicatorTicked) r.indicator = choices.indicatorMask & 0x0F;
-    r.reset = choices.statusReset;
-    if (choices.timeTicked) {
-        r.dateTime = QDateTime(choices.clockDate, choices.clockTime);
+    if (choices.checkIndi) r.indicator = choices.display & 0x0F;
+    r.reset = choices.checkStatus;
+    if (choices.checkTime) {
+        r.dateTime = QDateTime(choices.date, choices.time);
         r.summer = choices.summerTime;
     }
-    if (choices.correctionTicked) r.correct = choices.correction;
-    if (choices.passwordTicked) {
-        // Logged as typed, not reduced to the 16 bits the meter keeps.
-        r.pass = IntegerText(choices.newPasswordText);
-        if (!r.pass) {
-            *error =
-                QStringLiteral("новый пароль «%1» не целое число").arg(choices.newPasswordText);
-            return std::nullopt;
-        }
-    }
-    if (choices.scheduleTicked && choices.firmwareMajor >= 6) {
+    if (choices.checkCorrect) r.correct = choices.correction;
+    if (choices.checkPassword) r.pass = choices.newPassword; // as written, not reduced
+    if (choices.checkSchedule && choices.firmwareMajor >= 6) {
         r.accountD = choices.billingDay;
         r.accountH = choices.billingHour;
     }
-    if (choices.vdmTicked && choices.vdmEnabled) r.vdm = choices.vdm;
+    if (choices.checkDdm && choices.ddmEnabled) r.vdm = choices.ddmNumber;
     r.secperday = LocaleNumber(meter.driftText);
     return r;
 }

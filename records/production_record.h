@@ -2,58 +2,15 @@
 // What a completed write leaves in the production database: the page's view of the meter
 // and the operator's choices turned into one operation and its set_tariff_3 row. Pure
 // data, so the same record is sent at once or kept and sent later unchanged.
-#include <QDate>
+#include "meter/meter_shown.h"
+#include "meter/write_choices.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
-#include <QTime>
 #include <optional>
 
 namespace ormix::records {
-
-// What the settings page shows of the meter at the end of the write.
-struct MeterShown {
-    qint64 factoryNumber = 0;        // SpinEdit_Number
-    bool numberFieldEnabled = false; // the meter reported 0: its number is given now
-    int meterTypeId = 6;             // MeterTypeId
-    QString versionText;             // LabeledVersion
-    QString onTimeText;              // EditOff (raw on-time counter)
-    int lastStatus = 0;              // LastStatus
-    QString correctionCountText;     // LabeledNCorrect
-    QString currentReadingText[3];   // EditTariff1..3
-    QString billingReadingText[3];   // LabeledTariff1..3
-    QString driftText;               // LabeledDelta, seconds a day
-};
-
-// What the operator chose to write, and when it was written.
-struct WriteChoices {
-    bool statusReset = false; // CheckStatus
-
-    bool timeTicked = false; // CheckTime
-    QDate clockDate;         // DatePicker
-    QTime clockTime;         // TimePicker
-    bool summerTime = false; // CheckBoxClock
-
-    bool correctionTicked = false; // CheckCorrect
-    int correction = 0;            // SpinClock
-
-    bool passwordTicked = false; // CheckPassword
-    QString newPasswordText;     // LabeledPass1
-
-    bool indicatorTicked = false; // CheckIndi
-    int indicatorMask = 0;        // CheckBox1..4 as bits 0..3
-
-    bool vdmTicked = false;  // CheckVDM
-    bool vdmEnabled = false; // CheckVDM enabled
-    qint64 vdm = 0;          // SpinEditVDM
-
-    bool scheduleTicked = false; // CheckShedule
-    int billingDay = 0;          // SpinDay
-    int billingHour = 0;         // SpinHour
-
-    int firmwareMajor = 0; // FirmwareMajor
-    QDateTime writtenAt;   // the moment the meter took the write (server time when kept)
-};
 
 // Who logs: this workstation, its operator and installation (0 = not identified yet;
 // a kept operation is then identified by the names when it is sent).
@@ -104,10 +61,10 @@ constexpr double kLowestGoodDrift = -3.0;
 constexpr double kHighestGoodDrift = 1.0;
 
 // The record of a completed write (`withSettings` true) or of "Зафиксировать в БД"
-// (false). Texts are read with the current locale's decimal separator, as the page
-// shows them. A new password that is not an integer fails: `error` says so.
-std::optional<OperationRecord> MakeOperationRecord(const MeterShown &meter,
-                                                   const WriteChoices &choices, bool withSettings,
-                                                   const Workstation &who, QString *error);
+// (false, the choices then count only for their moment). The readings and the drift are
+// read with the current locale's decimal separator, as the page shows them.
+OperationRecord MakeOperationRecord(const meter::MeterShown &meter,
+                                    const meter::WriteChoices &choices, bool withSettings,
+                                    const Workstation &who);
 
 } // namespace ormix::records

@@ -1,3 +1,7 @@
 #include "records/records_log.h"
 
+namespace ormix::records {
+
 Q_LOGGING_CATEGORY(lcRecords, "ormix.records", QtWarningMsg)
+
+} // namespace ormix::records

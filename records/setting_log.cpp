@@ -8,15 +8,11 @@
 #include <QLocale>
 #include <cmath>
 
+namespace ormix::records {
+
 namespace {
 
 using F = SettingField;
-
-qint64 IntOrZero(const QString &text) {
-    return ormix::records::IntegerText(text).value_or(0);
-}
-
-using ormix::records::LocaleNumber;
 
 QString Native(const QString &path) {
     return QDir::toNativeSeparators(path);
@@ -88,28 +84,28 @@ int RecordDateKey(const SettingTableReader &reader, const DbfFile &file, const c
 
 } // namespace
 
-SettingRow MakeLocalLogRow(const LocalLogInput &in) {
+SettingRow MakeLocalLogRow(const meter::MeterShown &m, const meter::WriteChoices &c) {
     SettingRow row;
-    row[F::CNumber] = double(in.factoryNumber);
-    row[F::Version] = in.versionText;
-    row[F::TurnOn] = double(IntOrZero(in.operatingTimeText));
-    row[F::Status] = double(in.lastStatus);
-    row[F::NCorrect] = double(IntOrZero(in.correctionCountText));
-    if (in.indicatorTicked) row[F::Indicator] = double(in.indicatorMask);
-    row[F::Reset] = in.statusReset;
-    if (in.timeTicked) {
-        row[F::CDate] = in.clockDate;
-        row[F::CTime] = in.clockTime.toString(QStringLiteral("hh:mm"));
-        row[F::Summer] = in.summerTime;
+    row[F::CNumber] = double(meter::LoggedFactoryNumber(m, c));
+    row[F::Version] = m.versionText;
+    row[F::TurnOn] = double(m.onTime.value_or(0));
+    row[F::Status] = double(m.lastStatus);
+    row[F::NCorrect] = double(m.correctionCount.value_or(0));
+    if (c.checkIndi) row[F::Indicator] = double(c.display & 0x0F);
+    row[F::Reset] = c.checkStatus;
+    if (c.checkTime) {
+        row[F::CDate] = c.date;
+        row[F::CTime] = c.time.toString(QStringLiteral("hh:mm"));
+        row[F::Summer] = c.summerTime;
     }
-    if (in.correctionTicked) row[F::Correct] = double(in.correction);
-    if (in.passwordTicked) row[F::Pass] = double(IntOrZero(in.newPasswordText) & 0xFFFF);
+    if (c.checkCorrect) row[F::Correct] = double(c.correction);
+    if (c.checkPassword) row[F::Pass] = double(c.newPassword & 0xFFFF);
 
     // Billing-day readings: the first text that is not a number leaves it and the
     // following ones NULL (a meter that has none shows empty texts).
     const F billing[3] = {F::T11, F::T21, F::T31};
     for (int i = 0; i < 3; ++i) {
-        const auto v = LocaleNumber(in.billingReadingText[i]);
+        const auto v = LocaleNumber(m.billingReadingText[i]);
         if (!v) break;
         row[billing[i]] = *v;
     }
@@ -117,15 +113,15 @@ SettingRow MakeLocalLogRow(const LocalLogInput &in) {
     // not a number is logged as NULL rather than losing the whole row.
     const F current[3] = {F::T1C, F::T2C, F::T3C};
     for (int i = 0; i < 3; ++i)
-        if (const auto v = LocaleNumber(in.currentReadingText[i])) row[current[i]] = *v;
+        if (const auto v = LocaleNumber(m.currentReadingText[i])) row[current[i]] = *v;
 
-    if (in.scheduleTicked && in.firmwareMajor > 5) {
-        row[F::AccountD] = double(in.billingDay);
-        row[F::AccountH] = double(in.billingHour);
+    if (c.checkSchedule && c.firmwareMajor > 5) {
+        row[F::AccountD] = double(c.billingDay);
+        row[F::AccountH] = double(c.billingHour);
     }
-    if (in.vdmTicked && in.vdmEnabled) row[F::Vdm] = double(in.vdm);
-    row[F::DateRec] = in.today;
-    row[F::TimeRec] = in.now.toString(QStringLiteral("hh:mm"));
+    if (c.checkDdm && c.ddmEnabled) row[F::Vdm] = double(c.ddmNumber);
+    row[F::DateRec] = c.writtenAt.date();
+    row[F::TimeRec] = c.writtenAt.time().toString(QStringLiteral("hh:mm"));
     row[F::Report] = false;
     return row;
 }
@@ -170,8 +166,8 @@ QString SettingLog::TablePath() const {
     return ResolveTablePath(info.absolutePath(), info.fileName());
 }
 
-LogResult<bool> SettingLog::QueryInsert(const SettingRow &row) const {
-    LogResult<bool> r;
+Answer<bool> SettingLog::QueryInsert(const SettingRow &row) const {
+    Answer<bool> r;
     const QString path = TablePath();
     if (!QFileInfo::exists(path) && !DbfFile::Create(path, NewSettingTableFields(), &r.error))
         return r;
@@ -214,8 +210,8 @@ LogResult<bool> SettingLog::QueryInsert(const SettingRow &row) const {
     return r;
 }
 
-LogResult<std::optional<double>> SettingLog::QueryMax() const {
-    LogResult<std::optional<double>> r;
+Answer<std::optional<double>> SettingLog::QueryMax() const {
+    Answer<std::optional<double>> r;
     SettingTableReader reader;
     if (!reader.Open(TablePath(), &r.error)) return r;
     Scan(reader, &r.error, [&](qint64, const char *rec) {
@@ -226,8 +222,8 @@ LogResult<std::optional<double>> SettingLog::QueryMax() const {
     return r;
 }
 
-LogResult<std::optional<QDate>> SettingLog::QueryMaxDate() const {
-    LogResult<std::optional<QDate>> r;
+Answer<std::optional<QDate>> SettingLog::QueryMaxDate() const {
+    Answer<std::optional<QDate>> r;
     SettingTableReader reader;
     if (!reader.Open(TablePath(), &r.error)) return r;
     int best = -1;
@@ -239,8 +235,8 @@ LogResult<std::optional<QDate>> SettingLog::QueryMaxDate() const {
     return r;
 }
 
-LogResult<QList<SettingRow>> SettingLog::QuerySelect(const QDate &dateRec) const {
-    LogResult<QList<SettingRow>> r;
+Answer<QList<SettingRow>> SettingLog::QuerySelect(const QDate &dateRec) const {
+    Answer<QList<SettingRow>> r;
     SettingTableReader reader;
     if (!reader.Open(TablePath(), &r.error)) return r;
     const int key = dateRec.isValid() ? DateKey(dateRec) : -2;
@@ -251,16 +247,16 @@ LogResult<QList<SettingRow>> SettingLog::QuerySelect(const QDate &dateRec) const
     return r;
 }
 
-LogResult<qint64> SettingLog::NextFactoryNumber() const {
-    LogResult<qint64> r;
+Answer<qint64> SettingLog::NextFactoryNumber() const {
+    Answer<qint64> r;
     const auto max = QueryMax();
     r.error = max.error;
     if (r.ok()) r.value = (max.value ? std::llround(*max.value) : 0) + 1;
     return r;
 }
 
-LogResult<LogPrefill> SettingLog::LastLoggedPrefill() const {
-    LogResult<LogPrefill> r;
+Answer<LogPrefill> SettingLog::LastLoggedPrefill() const {
+    Answer<LogPrefill> r;
     SettingTableReader reader;
     if (!reader.Open(TablePath(), &r.error)) return r;
     // One pass: the newest date and the first record that carries it.
@@ -288,8 +284,8 @@ LogResult<LogPrefill> SettingLog::LastLoggedPrefill() const {
     return r;
 }
 
-LogResult<QList<qint64>> SettingLog::Table1(const LogFilter &filter) const {
-    LogResult<QList<qint64>> r;
+Answer<QList<qint64>> SettingLog::Table1(const LogFilter &filter) const {
+    Answer<QList<qint64>> r;
     SettingTableReader reader;
     if (!reader.Open(TablePath(), &r.error)) return r;
     r.value = FilterRecords(reader, filter, &r.error);
@@ -314,6 +310,4 @@ QList<qint64> FilterRecords(SettingTableReader &reader, const LogFilter &filter,
     return out;
 }
 
-LogResult<bool> LogLocalRecord(const SettingLog &log, const LocalLogInput &in) {
-    return log.QueryInsert(MakeLocalLogRow(in));
-}
+} // namespace ormix::records

@@ -1,5 +1,7 @@
 #include "records/setting_table.h"
 
+namespace ormix::records {
+
 namespace {
 
 // Widths are ours to choose: integers get room for their whole range (factory number
@@ -85,3 +87,5 @@ QString YesNoText(const QVariant &logical) {
     if (!logical.isValid() || logical.isNull()) return {};
     return logical.toBool() ? QStringLiteral("да") : QStringLiteral("нет");
 }
+
+} // namespace ormix::records

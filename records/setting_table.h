@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <array>
 
+namespace ormix::records {
+
 // Fields this system writes or reads, in the order a new table declares them
 // (ZONE_n and TIME_n follow, never written).
 enum class SettingField {
@@ -98,3 +100,5 @@ SettingField BrowseColumnField(int column);
 
 // The calculated fields ResetF and Sumer_correct: "" for NULL, "да", "нет".
 QString YesNoText(const QVariant &logical);
+
+} // namespace ormix::records

@@ -18,6 +18,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+namespace ormix::ui {
+
 namespace {
 
 template <class W> W *named(W *w, const char *name) {
@@ -140,16 +142,18 @@ bool TAboutBox::event(QEvent *e) {
 }
 
 void TAboutBox::FormActivate() {
-    const auto lines = ormix::ui::MakeMemoryLines(CurrentPlatform().Memory(), QLocale());
+    const auto lines = ormix::ui::MakeMemoryLines(platform::CurrentPlatform().Memory(), QLocale());
     Label1->setText(lines.total);
     Label2->setText(lines.available);
 }
 
 // The shell's result is not examined: a link the desktop cannot open shows nothing.
 void TAboutBox::Label3Click() {
-    CurrentPlatform().OpenLink(QUrl::fromUserInput(Label3->text()));
+    platform::CurrentPlatform().OpenLink(QUrl::fromUserInput(Label3->text()));
 }
 
 void TAboutBox::Label6Click() {
-    CurrentPlatform().OpenLink(QUrl("mailto:" + Label6->text()));
+    platform::CurrentPlatform().OpenLink(QUrl("mailto:" + Label6->text()));
 }
+
+} // namespace ormix::ui

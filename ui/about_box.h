@@ -6,6 +6,9 @@
 class QGroupBox;
 class QLabel;
 class QPushButton;
+
+namespace ormix::ui {
+
 class TLinkLabel;
 
 class TAboutBox : public QDialog {
@@ -31,3 +34,5 @@ protected:
 private:
     void FormCreate();
 };
+
+} // namespace ormix::ui

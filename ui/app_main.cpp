@@ -2,7 +2,7 @@
 #include "link/error_report.h"
 #include "link/port_table.h"
 #include "ui/about_box.h"
-#include "ui/app_icon.h"
+#include "ui/application.h"
 #include "ui/dialogs.h"
 #include "ui/help_window.h"
 #include "ui/main.h"
@@ -20,6 +20,9 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+
+using namespace ormix::ui;
+using namespace ormix::link;
 
 namespace {
 // A window whose creation fails is reported; the windows after it are still created.
@@ -84,10 +87,7 @@ int main(int argc, char **argv) {
     if (isPortQuestion(argc, argv)) return answerPortQuestion(argc, argv);
     needNoDisplayFor(argc, argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationName("ormix");
-    QApplication::setApplicationDisplayName("Программирование ORMIX-2 и KASTOR-5");
-    QApplication::setWindowIcon(ormix::ui::ApplicationIcon());
-    QGuiApplication::setDesktopFileName("ormix");
+    SetUpApplication();
 
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -102,8 +102,7 @@ int main(int argc, char **argv) {
         if (helpCheck)
             std::fprintf(stderr, "%s\n", qUtf8Printable(message));
         else
-            QMessageBox::critical(QApplication::activeWindow(),
-                                  QApplication::applicationDisplayName(), message);
+            QMessageBox::critical(QApplication::activeWindow(), kWindowTitle, message);
     });
     StartOptions options;
     options.port = parser.value(portOption);
@@ -111,12 +110,13 @@ int main(int argc, char **argv) {
     TFormMain *main = create<TFormMain>([&] { return new TFormMain(options); });
     if (!main) return 1;
     main->setAttribute(Qt::WA_DeleteOnClose);
-    main->AboutBox = create<TAboutBox>([&] { return new TAboutBox(main); });
-    main->FormSpoilage = create<TFormSpoilage>([&] { return new TFormSpoilage(main); });
-    main->FormStatus = create<TFormStatus>([&] { return new TFormStatus(main); });
-    main->FormHelp = create<TFormHelp>([&] { return new TFormHelp(main); });
+    auto *about = create<TAboutBox>([&] { return new TAboutBox(main); });
+    auto *spoilage = create<TFormSpoilage>([&] { return new TFormSpoilage(main); });
+    auto *status = create<TFormStatus>([&] { return new TFormStatus(main); });
+    auto *help = create<TFormHelp>([&] { return new TFormHelp(main); });
+    main->AttachWindows(about, spoilage, status, help);
     if (helpCheck) {
-        const int result = printHelpCheck(qobject_cast<TFormHelp *>(main->FormHelp));
+        const int result = printHelpCheck(help);
         delete main;
         return result;
     }

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+namespace ormix::ui {
+
 namespace {
 void fill(QDialog *d, const char *name, const QString &title, const QString &text) {
     d->setObjectName(name);
@@ -15,3 +17,5 @@ void fill(QDialog *d, const char *name, const QString &title, const QString &tex
 TFormSpoilage::TFormSpoilage(QWidget *parent) : QDialog(parent) {
     fill(this, "FormSpoilage", "Брак", "Брак");
 }
+
+} // namespace ormix::ui

@@ -9,6 +9,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+namespace ormix::ui {
+
 TFormHelp::TFormHelp(QWidget *parent) : QDialog(parent) {
     setObjectName("FormHelp");
     setWindowTitle("Справка");
@@ -52,9 +54,11 @@ void TFormHelp::FormCreate() {
         ormix::ui::LoadHelpDocument(ormix::ui::HelpDocumentFolders(), *RichEdit1->document());
     if (!r.error.isEmpty()) {
         RichEdit1->clear();
-        ReportApplicationError(r.error);
+        link::ReportApplicationError(r.error);
         return;
     }
     documentPath = r.path;
     RichEdit1->moveCursor(QTextCursor::Start); // the reader leaves it at the end
 }
+
+} // namespace ormix::ui

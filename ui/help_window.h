@@ -6,6 +6,8 @@ class QPushButton;
 class QTextEdit;
 class QWidget;
 
+namespace ormix::ui {
+
 class TFormHelp : public QDialog {
     Q_OBJECT
 public:
@@ -22,3 +24,5 @@ private:
     void FormCreate();
     QString documentPath;
 };
+
+} // namespace ormix::ui

@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+namespace ormix::ui {
+
 TLinkLabel::TLinkLabel(const QString &text, QWidget *parent) : QLabel(text, parent) {
     QPalette p = palette();
     p.setColor(QPalette::WindowText, Qt::blue);
@@ -25,3 +27,5 @@ void TLinkLabel::keyPressEvent(QKeyEvent *event) {
     }
     QLabel::keyPressEvent(event);
 }
+
+} // namespace ormix::ui

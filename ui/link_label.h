@@ -3,6 +3,8 @@
 // when it has the focus) raises clicked().
 #include <QLabel>
 
+namespace ormix::ui {
+
 class TLinkLabel : public QLabel {
     Q_OBJECT
 public:
@@ -15,3 +17,5 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 };
+
+} // namespace ormix::ui

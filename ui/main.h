@@ -1,194 +1,111 @@
 #pragma once
-// TFormMain: the operator's workplace. The class is declared here; its handlers live in one
-// source file per concern (main_layout, main_startup, main_edit, main_link, main_poll,
-// main_write, main_records, main_correct).
+// TFormMain: the operator's window. It keeps the menus, the tool bar, the status bar, the
+// two ports, the exchange engine and the log chosen at start-up, and routes each decoded
+// reply to the page that shows it; each page (ui/pages/) owns its controls and handlers.
+// Its handlers live in one source file per concern: main_window (building), main_startup,
+// main_link (ports and connection), main_routing (the engine's host, replies to pages),
+// main_write (the settings write and its log).
 #include "link/exchange_engine.h"
+#include "meter/poll_decoders.h"
+#include "meter/write_choices.h"
+#include "records/operation_log.h"
+#include "ui/meter_line.h"
+#include "ui/shared_state.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QDialog;
-class QDateEdit;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
 class QSettings;
-class QSpinBox;
 class QStatusBar;
 class QTabWidget;
-class QTableView;
-class QTableWidget;
-class QTimeEdit;
 class QTimer;
 class QToolBar;
-class QTreeWidget;
-class QWidget;
+
+namespace ormix::link {
+class TVaComm;
+}
+
+namespace ormix::ui {
+
+class DatabasePage;
+class JournalPage;
+class MainHost;
+class OldJournalPage;
+class ProtocolPage;
+class SchedulePage;
+class SettingsPage;
 class TDropDown;
 class TShape;
-class TSpinEdit;
-class TVaComm;
 
 // Options the program entry passes on (command line, for scripts and tests).
 struct StartOptions {
     QString port; // "COMn" to preselect instead of the saved one; empty: the saved one
     // Timer intervals: the program runs with these; tests shorten the ones they wait for.
-    TExchangeTimings engine; // Timer1, Timer2, TimerShape
-    int timerStartMs = 100;  // TimerStart: the first request after a connect
-    int timer3Ms = 500;      // Timer3: the date and time pickers follow the PC clock
+    link::TExchangeTimings engine; // Timer1, Timer2, TimerShape
+    int timerStartMs = 100;        // TimerStart: the first request after a connect
+    int timer3Ms = 500;            // Timer3: the date and time pickers follow the PC clock
 };
 
-class TFormMain : public QMainWindow {
+// The window's caption, also the title of the general error report.
+extern const QString kWindowTitle;
+
+class TFormMain : public QMainWindow, private MeterLine {
     Q_OBJECT
 public:
     explicit TFormMain(const StartOptions &options = {}, QWidget *parent = nullptr);
     ~TFormMain() override;
 
-    // ---- fields shared between the concerns -------------------------------------------
-    int ModeFlags = 2;      // bit 0 master mode, bit 1 write password editable
-    bool SqlMode = false;   // production database instead of the local table
-    bool NtPlatform = true; // selects the configuration root; always the NT family here
-    int MeterTypeId = 6;
-    int NewPassword = 0;
-    int AccessPassword = 0;
-    int FirmwareMajor = 0;
-    int LastStatus = 0;
-    QDateTime LastProgrammedAt; // invalid = none recorded
-    double DriftSum = 0;
-    int DriftCount = 0;
-    int PollIndex = 0;
-    bool ScanerAllowed = true;
-    int SavedMeterPort = 1;
-    int SavedScanerPort = 2;
+    // The other windows, created after this one by the program entry, shown modally.
+    void AttachWindows(QDialog *about, QDialog *spoilage, QDialog *status, QDialog *help);
 
-    bool MasterMode() const { return ModeFlags & 1; }
-    bool Connected() const;
+    // The fields every part reads (modes, firmware, status, passwords, identifiers).
+    const SharedState &Shared() const { return shared; }
+    // The exchange engine: Commands, TxFrame, RxBuffer, Timer1, Timer2 and the counters.
+    link::TExchangeEngine &Engine() { return *engine; }
+    // Connected: ActionDisconnect is enabled.
+    bool Connected() const override;
 
-    // ---- operations other Parts call -----------------------------------------------------
-    void ClearModifiedTags(QWidget *container);
-    void ClearMeterView();
-    void FillPortLists(int meterPort, int scanerPort);
-    bool PasswordConditionHolds() const;
-    void AddProtocolLine(const QString &line);
-    void ShowResult(bool success);
-    // The decoder of a validated reply (the engine's dispatch lands here).
-    void DecodeReply(const QByteArray &reply, const QByteArray &request);
-    // Next poll request, checksum appended; advances the cycle.
-    QByteArray NextPollFrame();
-    void LogLocalRecord();
-    void LogProductionRecord();
-    void SyncClockWithServer();
-    // Path of the local log table; Setting.DBF in the working directory.
-    QString LocalTablePath() const;
-    // Settings store; tests redirect it through XDG_CONFIG_HOME.
+    // The configuration store; tests redirect it through XDG_CONFIG_HOME.
     static std::unique_ptr<QSettings> OpenSettings();
 
-    // ---- actions ---------------------------------------------------------------------
-    QAction *ActionConnect{}, *ActionDisconnect{}, *ActionSetting{}, *ActionFixDb{},
-        *ActionSpoilage{}, *ActionReset{}, *ActionOpen{}, *ActionClose{}, *ActionFocusCorrect{},
-        *ActionCountCorrect{};
-    QAction *NExit{}, *NStatus{}, *NHelp{}, *NAbout{};
-    QAction *N12001{}, *N24001{}, *N48001{}, *N96001{};
-    QMenu *N1{}, *NPort{}, *NBaud{}, *NSettings{}, *NDatabase{}, *NHelpMenu{};
-    QActionGroup *PortGroup{}, *BaudGroup{};
-    QToolBar *ToolBar1{};
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
-    // ---- tool bar and status bar ------------------------------------------------------
-    QWidget *Panel1{}, *Panel5{};
-    QLabel *Label1{}, *LabelBaud{}, *LabelScaner{};
-    TDropDown *ComboPort{}, *ComboScaner{};
-    QComboBox *ComboBaud{};
-    QCheckBox *CheckBox5{};
-    TShape *Shape1{};
-    QAction *Shape1Action{}; // shows and hides Shape1 on the tool bar
-    QStatusBar *StatusBar1{};
-    QLabel *StatusPanel0{}, *StatusPanel1{};
+private:
+    friend class MainHost;
 
-    // ---- pages --------------------------------------------------------------------------
-    QTabWidget *PageControl1{};
-    QWidget *TabSheet1{}, *TabSchedule{}, *TabSheet2{}, *TabSheet3{}, *TabSheet4{}, *TabSheet5{};
+    // ---- building (main_window.cpp) ------------------------------------------------------
+    void BuildActions();
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildPages(const StartOptions &options);
+    void BuildStatusBar();
+    void ConnectHandlers();
+    void FitTheScreen();
 
-    // settings page
-    QGroupBox *GroupBoxCounts{}, *GroupBox2{}, *GroupCalendar{}, *GroupBox3{}, *GroupBox1{},
-        *GroupStatus{}, *GroupSchedule{}, *GroupBox4{}, *GroupBox5{};
-    QLineEdit *LabeledTariff1{}, *LabeledTariff2{}, *LabeledTariff3{};
-    QLineEdit *EditTariff1{}, *EditTariff2{}, *EditTariff3{};
-    QCheckBox *CheckStatus{}, *CheckTime{}, *CheckShedule{}, *CheckIndi{}, *CheckCorrect{},
-        *CheckVDM{}, *CheckReset{}, *CheckPassword{}, *CheckResetTariff{};
-    QLineEdit *LabeledPass1{}, *LabeledPass2{};
-    QDateEdit *DatePicker{};
-    QTimeEdit *TimePicker{};
-    QCheckBox *CheckBoxClock{};
-    QSpinBox *SpinClock{};
-    QLineEdit *EditCorrect{};
-    QPushButton *BitBtn2{};
-    TSpinEdit *SpinEdit_Number{};
-    QPushButton *BitBtn1{};
-    QLineEdit *LabeledVersion{}, *LabeledCurTime{}, *LabeledOff{}, *LabeledNCorrect{},
-        *LabeledDelta{}, *EditOff{};
-    QLabel *LabelDelta{};
-    QCheckBox *CheckSummer{};
-    QPlainTextEdit *Memo1{};
-    QSpinBox *SpinDay{}, *SpinHour{};
-    QCheckBox *CheckReadTarif{};
-    QCheckBox *CheckBox1{}, *CheckBox2{}, *CheckBox3{}, *CheckBox4{}, *CheckNoIndi{};
-    QLabel *Label2{};
-    TSpinEdit *SpinEditVDM{};
-    QCheckBox *CheckDdmRead{};
-    QLineEdit *EditLastSeance{};
-    QLabel *LabelLastSeance{};
+    // ---- start-up and shutdown (main_startup.cpp) ----------------------------------------
+    void FormCreate(const StartOptions &options);
+    void ReadConfiguration();
+    void ApplyModes();
+    void PrefillFromLog();
+    void SaveConfiguration();
+    void FormActivate();
 
-    // schedule page
-    QCheckBox *CheckOneTarif{};
-    QGroupBox *GroupBox6{}, *GroupCel{}, *GroupTransfer{};
-    QTableWidget *ValueListEditor1{}, *StringAttrib{};
-    QTimeEdit *Picker_Zone[6]{};
-    QComboBox *ComboM{}, *ComboTrans{};
-    QSpinBox *SpinD{};
-    QPushButton *BtnInsCel{}, *BtnDelCel{}, *BtnInsTrans{}, *BtnDelTrans{}, *BtnReadSchedule{},
-        *BtnWriteSchedule{}, *BtnTemplet{};
-    QTreeWidget *ListCel{}, *ListTransfer{};
-    QDateEdit *DTPTrans{};
-
-    // journal pages
-    QTableWidget *GridJournal{}, *GridEvent{}, *GridJour{};
-    QPushButton *BitBtn3{}, *BitBtn4{}, *BitBtn5{}, *BtnJournal{}, *BtnDiary{};
-    QProgressBar *Gauge1{}, *Gauge2{};
-    QTreeWidget *ListView1{};
-    QTabWidget *PageControl2{};
-
-    // protocol page
-    QPlainTextEdit *Memo_Terminal{};
-    QCheckBox *CheckBox_Terminal{};
-
-    // database page
-    QSpinBox *SpinFilter{};
-    QDateEdit *DTP1{}, *DTP2{};
-    QStatusBar *StatusBar2{};
-    QLabel *StatusBar2Text{};
-    QTableView *DBGrid1{};
-
-    // ---- timers and ports ---------------------------------------------------------------
-    // TimerShape, Timer1 and Timer2 belong to the exchange engine.
-    QTimer *TimerStart{}, *Timer3{};
-    TVaComm *VaComm1{}, *VaComm2{};
-
-    // ---- handlers -------------------------------------------------------------------------
-    void SpinEdit_AddrChange(QObject *sender);
-    void LabeledPass1Change();
-    void Timer3Timer();
-    void ActionResetExecute();
+    // ---- the meter line (main_link.cpp) --------------------------------------------------
+    void FillPortLists(int meterPort, int scanerPort);
+    void RefreshPortLists();
     void ComboPortChange(int index);
     void PortMenuClick(QAction *item);
     void ComboBaudChange(int index);
@@ -198,63 +115,80 @@ public:
     void TimerStartTimer();
     void VaComm1Break();
     void NExitClick();
-    void RefreshPortLists();
-    void ActionSettingExecute();
-    void BitBtn1Click();
-    void ActionOpenExecute();
-    void ActionCloseExecute();
-    void EditCorrectChange();
-    void ActionCountCorrectExecute();
-    void ActionFocusCorrectExecute();
-    void BtnTempletClick();
-    void CheckOneTarifClick();
-    void NStatusClick();
-
-    // Each activation in SQL mode identifies the workstation, the operator and the
-    // installation in the production database (not wired yet).
-    void FormActivate();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    bool event(QEvent *event) override;
-
-private:
-    void BuildLayout();
-    void BuildActions();
-    void BuildSettingsPage();
-    void BuildSchedulePage();
-    void BuildJournalPages();
-    void BuildProtocolPage();
-    void BuildDatabasePage();
-    void ConnectHandlers();
-    void FormCreate(const StartOptions &options);
-    void ReadConfiguration();
-    void ApplyModes();
-    void PrefillFromLog();
-    void SaveConfiguration();
-    void EnableGroup(QWidget *group, bool enabled);
     void SetConnectedControls(bool connected);
-    void ApplyVersionLayout(int major);
 
-    QStringList portNamesShown; // the names listed now, to notice adapters plugged in or out
+    // ---- replies to the pages (main_routing.cpp) -----------------------------------------
+    QByteArray NextPollFrame();
+    void DecodeReply(const QByteArray &reply, const QByteArray &request);
+    void ApplyFirmwareLayout(const meter::FirmwareLayout &layout);
+    // MeterLine, for the pages.
+    void Queue(const QList<QByteArray> &frames) override;
+    void QueueScheduleWrite(const QList<QByteArray> &frames) override;
+    void AddProtocolLine(const QString &line) override;
+
+    // ---- writing (main_write.cpp) --------------------------------------------------------
+    void ActionSettingExecute();
+    void LogCompletedWrite();
+    void ClearMeterView();
+    void ActionResetExecute();
+    void ShowResult(bool success);
+    void ShowBox(const QString &title, const QString &text);
+    void ShowModal(QDialog *dialog);
+
+    SharedState shared;
+    int PollIndex = 0;
+    bool ScanerAllowed = true;
+    int SavedMeterPort = 1;
+    int SavedScanerPort = 2;
+    int runPort = 0;               // the port of --port, kept out of the saved configuration
+    bool passwordUnmasked = false; // the configuration's "Password"
+    std::optional<int> savedDdm;   // the configuration's "DDM"
+    QStringList portNamesShown;    // the names listed now, to notice adapters plugged in or out
     bool closing = false;
-    int runPort = 0; // the port of --port, kept out of the saved configuration
+    // The settings write in the queue, as it was read at the click: what the log records
+    // and what the password acknowledgement follows.
+    std::optional<meter::WriteChoices> pendingWrite;
 
-    void ApplyVersion(const QByteArray &reply);
-    void ApplyNumber(const QByteArray &reply);
-    void ApplyClock(const QByteArray &reply);
-    void ApplyStatus(const QByteArray &reply);
-    void ApplyPasswordAck();
+    // The log chosen by SqlMode at start-up; the pages and the engine's host use it.
+    std::unique_ptr<records::OperationLog> log;
 
-    std::unique_ptr<TExchangeHost> host;
+    QAction *ActionConnect{}, *ActionDisconnect{}, *ActionSetting{}, *ActionFixDb{},
+        *ActionSpoilage{}, *ActionReset{}, *ActionOpen{}, *ActionClose{}, *ActionFocusCorrect{},
+        *ActionCountCorrect{};
+    QAction *NExit{}, *NStatus{}, *NHelp{}, *NAbout{};
+    QAction *N12001{}, *N24001{}, *N48001{}, *N96001{};
+    QMenu *N1{}, *NPort{}, *NBaud{}, *NSettings{}, *NDatabase{}, *NHelpMenu{};
+    QActionGroup *PortGroup{}, *BaudGroup{};
+    QToolBar *ToolBar1{};
+    QWidget *Panel1{}, *Panel5{};
+    QAction *Panel5Action{};
+    QLabel *Label1{}, *LabelBaud{}, *LabelScaner{};
+    TDropDown *ComboPort{}, *ComboScaner{};
+    QComboBox *ComboBaud{};
+    QCheckBox *CheckBox5{};
+    TShape *Shape1{};
+    QAction *Shape1Action{}; // shows and hides Shape1 on the tool bar
+    QStatusBar *StatusBar1{};
+    QLabel *StatusPanel0{}, *StatusPanel1{};
 
-public:
-    // The exchange engine: Commands, TxFrame, RxBuffer, Timer1, Timer2 and the counters.
-    std::unique_ptr<TExchangeEngine> Engine;
-    // The other windows, created after the main window by the program entry.
+    QTabWidget *PageControl1{};
+    SettingsPage *TabSheet1{};
+    SchedulePage *TabSchedule{};
+    OldJournalPage *TabSheet2{};
+    JournalPage *TabSheet3{};
+    ProtocolPage *TabSheet4{};
+    DatabasePage *TabSheet5{};
+
+    // TimerShape, Timer1 and Timer2 belong to the exchange engine, Timer3 to the settings
+    // page.
+    QTimer *TimerStart{};
+    link::TVaComm *VaComm1{}, *VaComm2{};
+    std::unique_ptr<link::TExchangeHost> host;
+    std::unique_ptr<link::TExchangeEngine> engine;
     QDialog *FormStatus{}, *AboutBox{}, *FormHelp{}, *FormSpoilage{};
-    class LogBrowseModel *Table1{};
 };
 
-// The window's side of the exchange engine (main_link.cpp).
-std::unique_ptr<TExchangeHost> MakeMainHost(TFormMain *form);
+// The window's side of the exchange engine (main_routing.cpp).
+std::unique_ptr<link::TExchangeHost> MakeMainHost(TFormMain &form);
+
+} // namespace ormix::ui

@@ -1,111 +1,70 @@
-// Writing the settings: the page turned into a write sequence, the password acknowledgement,
-// and the log of a completed write.
+// The settings write: the page read once into the operator's choices, the frames queued, and
+// the log of the write when the meter has taken it all; clearing the view, the indicator.
+#include "link/error_report.h"
 #include "meter/write_sequence.h"
-#include "records/setting_log.h"
 #include "ui/main.h"
-#include "ui/tag.h"
+#include "ui/pages/database_page.h"
+#include "ui/pages/old_journal_page.h"
+#include "ui/pages/settings_page.h"
 #include "ui/widgets.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QDateEdit>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QSpinBox>
-#include <QTimeEdit>
+#include <QTabWidget>
+
+namespace ormix::ui {
 
 void TFormMain::ActionSettingExecute() {
     if (!Connected() || !ActionSetting->isEnabled()) return;
-    if (SqlMode) SyncClockWithServer();
-
-    WriteChoices c;
-    c.accessPassword = AccessPassword;
-    c.newPassword = NewPassword;
-    c.checkPassword = CheckPassword->isChecked();
-    c.checkTime = CheckTime->isChecked();
-    c.date = DatePicker->date();
-    c.time = TimePicker->time();
-    c.summerTime = CheckBoxClock->isChecked();
-    c.factoryNumber = SpinEdit_Number->value();
-    c.factoryNumberMarked = Tag(SpinEdit_Number) == 1;
-    c.checkCorrect = CheckCorrect->isChecked();
-    c.correction = SpinClock->value();
-    c.checkStatus = CheckStatus->isChecked();
-    c.checkSchedule = CheckShedule->isChecked();
-    c.billingDay = SpinDay->value();
-    c.billingHour = SpinHour->value();
-    c.checkIndi = CheckIndi->isChecked();
-    c.display = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked(),
-                 CheckBox4->isChecked()};
-    c.checkDdm = CheckVDM->isChecked();
-    c.ddmEnabled = CheckVDM->isEnabled();
-    c.ddmNumber = SpinEditVDM->value();
-    c.checkResetVisible = !CheckReset->isHidden(); // also when another page is in front
-    c.checkReset = CheckReset->isChecked();
-    c.checkResetTariff = CheckResetTariff->isChecked();
-    c.firmwareMajor = FirmwareMajor;
-
-    const WriteSequence seq = BuildWriteSequence(c);
+    // The production database's clock first; the time frame still takes the pickers.
+    const auto clock = log->SyncClock();
+    if (!clock.ok()) {
+        link::ReportApplicationError(clock.error);
+        return;
+    }
+    const meter::WriteChoices choices = TabSheet1->ReadChoices();
+    const meter::WriteSequence seq = meter::BuildWriteSequence(choices);
     if (!seq.ok()) {
         QMessageBox::critical(this, "Ошибка", seq.error);
         return;
     }
-    Engine->SetWritePending(true);
-    for (const QByteArray &frame : seq.frames)
-        Engine->Commands().Append(frame);
+    // A second click while the first sequence runs queues a whole second one; the write
+    // that completes last is the one logged.
+    pendingWrite = choices;
+    engine->SetWritePending(true);
+    Queue(seq.frames);
 }
 
-void TFormMain::ApplyPasswordAck() {
-    if (PasswordAckSwitches(CheckPassword->isChecked(), NewPassword, AccessPassword)) {
-        LabeledPass2->setText(LabeledPass1->text());
-        AccessPassword = NewPassword;
-    }
-    LabeledPass2->setReadOnly(true);
+// The queue ran empty with every frame taken. A schedule write has no choices of its
+// own: the settings page is read as it is now.
+void TFormMain::LogCompletedWrite() {
+    meter::WriteChoices written = pendingWrite.value_or(TabSheet1->ReadChoices());
+    pendingWrite.reset();
+    written.writtenAt = QDateTime::currentDateTime();
+    const records::LogReport report = log->LogCompletedWrite(TabSheet1->MeterShownNow(), written);
+    if (report.logged()) TabSheet5->RowLogged();
+    if (!report.text.isEmpty()) ShowBox(report.title, report.text);
+    for (const QString &refusal : report.keptRefusals)
+        ShowBox(QStringLiteral("Ошибка записи в БД"), refusal);
 }
 
-void TFormMain::LogLocalRecord() {
-    LocalLogInput in;
-    in.factoryNumber = SpinEdit_Number->value();
-    in.versionText = LabeledVersion->text();
-    in.operatingTimeText = EditOff->text();
-    in.lastStatus = LastStatus;
-    in.correctionCountText = LabeledNCorrect->text();
-    const QLineEdit *billing[] = {LabeledTariff1, LabeledTariff2, LabeledTariff3};
-    const QLineEdit *current[] = {EditTariff1, EditTariff2, EditTariff3};
-    for (int i = 0; i < 3; ++i) {
-        in.billingReadingText[i] = billing[i]->text();
-        in.currentReadingText[i] = current[i]->text();
-    }
-    in.statusReset = CheckStatus->isChecked();
-    in.timeTicked = CheckTime->isChecked();
-    in.clockDate = DatePicker->date();
-    in.clockTime = TimePicker->time();
-    in.summerTime = CheckBoxClock->isChecked();
-    in.correctionTicked = CheckCorrect->isChecked();
-    in.correction = SpinClock->value();
-    in.passwordTicked = CheckPassword->isChecked();
-    in.newPasswordText = LabeledPass1->text();
-    in.indicatorTicked = CheckIndi->isChecked();
-    in.indicatorMask = (CheckBox1->isChecked() ? 1 : 0) | (CheckBox2->isChecked() ? 2 : 0) |
-                       (CheckBox3->isChecked() ? 4 : 0) | (CheckBox4->isChecked() ? 8 : 0);
-    in.vdmTicked = CheckVDM->isChecked();
-    in.vdmEnabled = CheckVDM->isEnabled();
-    in.vdm = SpinEditVDM->value();
-    in.scheduleTicked = CheckShedule->isChecked();
-    in.firmwareMajor = FirmwareMajor;
-    in.billingDay = SpinDay->value();
-    in.billingHour = SpinHour->value();
-    const QDateTime now = QDateTime::currentDateTime();
-    in.today = now.date();
-    in.now = now.time();
-
-    const auto result = ::LogLocalRecord(SettingLog(LocalTablePath()), in);
-    if (!result.ok())
-        QMessageBox::critical(this, "Ошибка БД", "Ошибка записи в БД: " + result.error);
+void TFormMain::ClearMeterView() {
+    TabSheet1->ClearMeterView(PageControl1->currentWidget() == TabSheet1);
+    TabSheet2->ClearEvents();
 }
 
-// The production database arrives later; until then a write in SQL mode is not recorded.
-void TFormMain::LogProductionRecord() {}
+void TFormMain::ActionResetExecute() {
+    ClearMeterView();
+    TabSheet1->ResetAccessPassword();
+}
 
-// The server's clock is the production database's; nothing to follow until it is wired.
-void TFormMain::SyncClockWithServer() {}
+void TFormMain::ShowResult(bool success) {
+    Shape1->SetBrushColor(success ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    Shape1Action->setVisible(true);
+}
+
+void TFormMain::ShowBox(const QString &title, const QString &text) {
+    QMessageBox::critical(this, title, text);
+}
+
+} // namespace ormix::ui

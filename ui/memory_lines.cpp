@@ -19,7 +19,7 @@ QString line(const char *caption, std::uint64_t bytes, const QLocale &locale) {
 } // namespace
 
 // An empty quotient shows as 0 in both lines; a total line of " KB" would tell nothing.
-MemoryLines MakeMemoryLines(const MemoryStatus &status, const QLocale &locale) {
+MemoryLines MakeMemoryLines(const platform::MemoryStatus &status, const QLocale &locale) {
     return {line("Всего физической памяти: ", status.totalPhys, locale),
             line("Доступно физической памяти: ", status.availPhys, locale)};
 }

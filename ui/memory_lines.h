@@ -16,6 +16,6 @@ struct MemoryLines {
     QString total; // "Всего физической памяти: 2,097,152 KB"
     QString available; // "Доступно физической памяти: 0 KB" below half a kilobyte
 };
-MemoryLines MakeMemoryLines(const MemoryStatus &status, const QLocale &locale);
+MemoryLines MakeMemoryLines(const platform::MemoryStatus &status, const QLocale &locale);
 
 } // namespace ormix::ui

@@ -2,10 +2,14 @@
 
 #include "link/port_table.h"
 
+namespace ormix::ui {
+
 QStringList SerialPortNames() {
-    const PortTable table = PortTable::Load();
+    const link::PortTable table = link::PortTable::Load();
     QStringList names;
-    for (const PortEntry &e : table.Entries())
+    for (const link::PortEntry &e : table.Entries())
         names << e.name;
     return names;
 }
+
+} // namespace ormix::ui

@@ -9,6 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+namespace ormix::ui {
+
 TFormStatus::TFormStatus(QWidget *parent) : QDialog(parent) {
     setObjectName("FormStatus");
     setWindowTitle("Расшифровка статуса");
@@ -46,6 +48,8 @@ TFormStatus::TFormStatus(QWidget *parent) : QDialog(parent) {
 
 void TFormStatus::SpinEdit1Change() {
     Memo1->clear();
-    for (const QString &line : DialogStatusLines(SpinEdit1->value()))
+    for (const QString &line : meter::DialogStatusLines(SpinEdit1->value()))
         Memo1->appendPlainText(line);
 }
+
+} // namespace ormix::ui

@@ -7,6 +7,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 
+namespace ormix::ui {
+
 class TFormStatus : public QDialog {
     Q_OBJECT
 public:
@@ -18,3 +20,5 @@ public:
     QPlainTextEdit *Memo1{};
     QPushButton *Button1{};
 };
+
+} // namespace ormix::ui

@@ -39,7 +39,8 @@ records::ExportTable ListTable(const QTreeWidget &list, const QString &title) {
 } // namespace
 
 bool CanExport() {
-    return CurrentPlatform().HasApplicationFor(QString::fromLatin1(records::kXlsxMimeType));
+    return platform::CurrentPlatform().HasApplicationFor(
+        QString::fromLatin1(records::kXlsxMimeType));
 }
 
 records::ExportTable GridTable(const QTableWidget &grid, const QString &title) {
@@ -76,7 +77,7 @@ QString ExportGrid(const QTableWidget &grid, const QString &title,
                    const records::ExportFolder &folder) {
     const auto written = folder.WriteWorkbook(GridTable(grid, title), QDateTime::currentDateTime());
     if (!written.ok()) return written.error;
-    if (!CurrentPlatform().OpenFile(written.path))
+    if (!platform::CurrentPlatform().OpenFile(written.path))
         return QStringLiteral("Книга %1 записана, но открыть её не удалось: не запускается "
                               "программа для файлов .xlsx")
             .arg(QDir::toNativeSeparators(written.path));

@@ -4,9 +4,21 @@
 #include <QObject>
 #include <QVariant>
 
+namespace ormix::ui {
+
 inline int Tag(const QObject *o) {
     return o ? o->property("Tag").toInt() : 0;
 }
 inline void SetTag(QObject *o, int value) {
     if (o) o->setProperty("Tag", value);
 }
+
+// ClearModifiedTags: the container and everything inside it, depth first, lose their
+// mark. (The zone pickers, whose Tag is their zone index, stand on another page.)
+inline void ClearModifiedTags(QObject *container) {
+    SetTag(container, 0);
+    for (QObject *child : container->children())
+        ClearModifiedTags(child);
+}
+
+} // namespace ormix::ui

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace ormix::ui {
+
 QValidator::State TSpinEdit::validate(QString &input, int &pos) const {
     if (maxDigits > 0) {
         int digits = 0;
@@ -33,3 +35,5 @@ void TShape::paintEvent(QPaintEvent *) {
     p.setBrush(color);
     p.drawEllipse(rect().adjusted(2, 2, -2, -2));
 }
+
+} // namespace ormix::ui

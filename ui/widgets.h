@@ -6,6 +6,8 @@
 #include <QSpinBox>
 #include <QWidget>
 
+namespace ormix::ui {
+
 // Spin edit whose typed text is limited to a number of digits; values the program sets
 // are shown in full.
 class TSpinEdit : public QSpinBox {
@@ -46,3 +48,5 @@ protected:
 private:
     QColor color = Qt::white;
 };
+
+} // namespace ormix::ui

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::emulator;
+
 namespace {
 
 QByteArray Hex(const char *text) {

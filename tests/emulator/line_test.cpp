@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 #include <time.h>
 
+using namespace ormix::link;
+using namespace ormix::emulator;
+
 namespace {
 
 std::string Show(const QByteArray &b) {

@@ -6,6 +6,9 @@
 #include <QDateTime>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::emulator;
+
 namespace {
 
 QByteArray Hex(const char *text) {

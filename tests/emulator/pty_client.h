@@ -12,6 +12,8 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace ormix::link;
+
 class PtyClient {
 public:
     explicit PtyClient(const QString &path) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+
 namespace {
 QByteArray hex(const char *text) {
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+
 namespace {
 TEST(CommandQueue, EveryChangeRunsTheHandlerBeforeReturning) {
     TCommandQueue q;

@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
+using namespace ormix::link;
+using namespace ormix::emulator;
+
 namespace {
 constexpr std::uint16_t kPassword = 1111;
 

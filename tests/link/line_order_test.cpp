@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <mutex>
 
+using namespace ormix::link;
+
 namespace {
 
 // Records what the component asks of the device, one line per step: "parity M",

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+
 namespace {
 
 QStringList Names(const PortTable &t) {

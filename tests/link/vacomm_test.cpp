@@ -15,6 +15,8 @@
 #include <thread>
 #include <time.h>
 
+using namespace ormix::link;
+
 namespace {
 
 // Spins the event loop until `done` holds or `timeoutMs` passes.

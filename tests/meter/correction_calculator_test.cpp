@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <limits>
 
+using namespace ormix::meter;
+
 namespace {
 TEST(CorrectionCalculator, WorkedValues) {
     const struct {

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+using namespace ormix::meter;
+
 namespace {
 struct LocaleGuard {
     explicit LocaleGuard(QLocale l) { QLocale::setDefault(l); }

@@ -10,6 +10,9 @@
 #include <QDateTime>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::emulator;
+
 using namespace ormix::meter;
 
 namespace {

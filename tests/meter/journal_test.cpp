@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+
 using namespace ormix::meter;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <memory>
 #include <ostream>
 
+using namespace ormix::link;
+
 // Readable QString values in test failures.
 inline void PrintTo(const QString &s, std::ostream *os) {
     *os << '"' << s.toStdString() << '"';

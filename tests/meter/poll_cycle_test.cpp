@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+
 namespace {
 TEST(PollCycle, CyclePerFirmwareGeneration) {
     const struct {

@@ -4,6 +4,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+
 using namespace ormix::meter;
 
 namespace {

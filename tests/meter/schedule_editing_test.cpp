@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+
 using namespace ormix::meter;
 
 namespace {

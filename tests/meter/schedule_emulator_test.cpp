@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::emulator;
+
 using namespace ormix::meter;
 
 namespace {

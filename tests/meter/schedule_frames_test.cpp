@@ -5,6 +5,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+
 using namespace ormix::meter;
 
 namespace {

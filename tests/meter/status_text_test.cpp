@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::meter;
+
 namespace {
 const QString kBattery = QStringLiteral("Разряд батареи таймера календаря.");
 const QString kDdm = QStringLiteral("ДДМ не описан");

@@ -4,6 +4,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+
 namespace {
 // Access password 0x1234; everything else unticked, firmware 6.
 WriteChoices Base() {
@@ -110,7 +113,7 @@ TEST(WriteSequence, EachOptionAlone) {
         {"display set",
          [](WriteChoices &c) {
              c.checkIndi = true;
-             c.display = {true, false, true, false};
+             c.display = 0b0101; // "Суммарная" and "Дата"
          },
          {Bytes({0x0E, 0x03, 0x05, 0xD0, 0xF0})}},
         {"DDM, firmware 6",
@@ -169,7 +172,7 @@ TEST(WriteSequence, AllOptionsInTheirOrder) {
     c.billingDay = 1;
     c.billingHour = 0;
     c.checkIndi = true;
-    c.display = {true, false, true, false};
+    c.display = 0b0101; // "Суммарная" and "Дата"
     c.checkDdm = true;
     c.ddmNumber = 2;
     c.checkReset = true;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::platform;
+
 using ormix::platform::MemAvailableFromMeminfo;
 
 TEST(Meminfo, MemAvailableInBytes) {

@@ -2,6 +2,8 @@
 #include "records/log_browse_model.h"
 #include "records_test_util.h"
 
+using namespace ormix::records;
+
 namespace {
 
 using F = SettingField;
@@ -32,18 +34,18 @@ TEST_F(BrowseModelTest, ColumnsInGridOrder) {
 
 TEST_F(BrowseModelTest, ShowsFilteredRowsWithCalculatedFields) {
     SettingLog log(Path());
-    LocalLogInput in = TypicalInput();
-    in.timeTicked = true;
-    in.clockDate = QDate(2026, 12, 9);
-    in.clockTime = QTime(7, 5);
-    in.summerTime = false;
-    in.statusReset = true;
-    ASSERT_TRUE(LogLocalRecord(log, in).ok());
-    in = TypicalInput();
-    in.factoryNumber = 25;
-    ASSERT_TRUE(LogLocalRecord(log, in).ok());
-    in.today = QDate(2026, 12, 11);
-    ASSERT_TRUE(LogLocalRecord(log, in).ok());
+    LoggedWrite in = TypicalWrite();
+    in.choices.checkTime = true;
+    in.choices.date = QDate(2026, 12, 9);
+    in.choices.time = QTime(7, 5);
+    in.choices.summerTime = false;
+    in.choices.checkStatus = true;
+    ASSERT_EQ(LogWrite(log, in), QString());
+    in = TypicalWrite();
+    in.meter.factoryNumber = 25;
+    ASSERT_EQ(LogWrite(log, in), QString());
+    in.choices.writtenAt.setDate(QDate(2026, 12, 11));
+    ASSERT_EQ(LogWrite(log, in), QString());
 
     LogBrowseModel m;
     QString error;

@@ -3,13 +3,15 @@
 
 #include <functional>
 
+using namespace ormix::records;
+
 namespace {
 
 using F = SettingField;
 
 struct RowCase {
     const char *name;
-    std::function<void(LocalLogInput &)> change;
+    std::function<void(LoggedWrite &)> change;
     QList<std::pair<F, QVariant>> expect; // an invalid QVariant means NULL
 };
 
@@ -18,9 +20,9 @@ class LocalLogRowTest : public ::testing::TestWithParam<RowCase> {};
 TEST_P(LocalLogRowTest, Fields) {
     LocaleScope russian(QLocale(QLocale::Russian, QLocale::Russia));
     const RowCase &c = GetParam();
-    LocalLogInput in = TypicalInput();
+    LoggedWrite in = TypicalWrite();
     c.change(in);
-    const SettingRow row = MakeLocalLogRow(in);
+    const SettingRow row = MakeLocalLogRow(in.meter, in.choices);
     for (const auto &[field, want] : c.expect) {
         const QVariant &got = row[field];
         SCOPED_TRACE(SettingFieldDef(field).name);
@@ -39,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
     NullRules, LocalLogRowTest,
     ::testing::Values(
         RowCase{"Untouched",
-                [](LocalLogInput &) {},
+                [](LoggedWrite &) {},
                 {{F::CNumber, 123456.0},
                  {F::Version, "6.12"},
                  {F::TurnOn, 7322.0},
@@ -65,80 +67,74 @@ INSTANTIATE_TEST_SUITE_P(
                  {F::DateRec, QDate(2026, 12, 10)},
                  {F::TimeRec, "14:05"}}},
         RowCase{"TimeTicked",
-                [](LocalLogInput &in) {
-                    in.timeTicked = true;
-                    in.clockDate = QDate(2026, 3, 1);
-                    in.clockTime = QTime(9, 7, 59);
-                    in.summerTime = true;
+                [](LoggedWrite &in) {
+                    in.choices.checkTime = true;
+                    in.choices.date = QDate(2026, 3, 1);
+                    in.choices.time = QTime(9, 7, 59);
+                    in.choices.summerTime = true;
                 },
                 {{F::CDate, QDate(2026, 3, 1)}, {F::CTime, "09:07"}, {F::Summer, true}}},
         RowCase{"PasswordReducedToLow16Bits",
-                [](LocalLogInput &in) {
-                    in.passwordTicked = true;
-                    in.newPasswordText = "70000";
+                [](LoggedWrite &in) {
+                    in.choices.checkPassword = true;
+                    in.choices.newPassword = 70000;
                 },
                 {{F::Pass, 4464.0}}},
-        RowCase{"PasswordNotANumberIsZero",
-                [](LocalLogInput &in) {
-                    in.passwordTicked = true;
-                    in.newPasswordText = "12a";
-                },
-                {{F::Pass, 0.0}}},
         RowCase{"BillingGuardStopsAtFirstBadText",
-                [](LocalLogInput &in) {
-                    in.billingReadingText[0] = "1,5";
-                    in.billingReadingText[1] = "нет";
-                    in.billingReadingText[2] = "2,5";
+                [](LoggedWrite &in) {
+                    in.meter.billingReadingText[0] = "1,5";
+                    in.meter.billingReadingText[1] = "нет";
+                    in.meter.billingReadingText[2] = "2,5";
                 },
                 {{F::T11, 1.5}, {F::T21, Null}, {F::T31, Null}}},
         RowCase{"NoBillingReadings",
-                [](LocalLogInput &in) {
-                    for (auto &t : in.billingReadingText)
+                [](LoggedWrite &in) {
+                    for (auto &t : in.meter.billingReadingText)
                         t.clear();
                 },
                 {{F::T11, Null}, {F::T21, Null}, {F::T31, Null}, {F::T1C, 1300.75}}},
         RowCase{"BadCurrentReadingIsNullRowKept",
-                [](LocalLogInput &in) { in.currentReadingText[1] = ""; },
+                [](LoggedWrite &in) { in.meter.currentReadingText[1] = ""; },
                 {{F::T1C, 1300.75}, {F::T2C, Null}, {F::T3C, 0.5}, {F::CNumber, 123456.0}}},
         RowCase{"PointIsNotTheSeparatorHere",
-                [](LocalLogInput &in) { in.currentReadingText[0] = "1300.75"; },
+                [](LoggedWrite &in) { in.meter.currentReadingText[0] = "1300.75"; },
                 {{F::T1C, Null}}},
         RowCase{"BillingDayNotLoggedForFirmware5",
-                [](LocalLogInput &in) {
-                    in.scheduleTicked = true;
-                    in.firmwareMajor = 5;
-                    in.billingDay = 15;
-                    in.billingHour = 10;
+                [](LoggedWrite &in) {
+                    in.choices.checkSchedule = true;
+                    in.choices.firmwareMajor = 5;
+                    in.choices.billingDay = 15;
+                    in.choices.billingHour = 10;
                 },
                 {{F::AccountD, Null}, {F::AccountH, Null}}},
         RowCase{"BillingDayLoggedForFirmware6",
-                [](LocalLogInput &in) {
-                    in.scheduleTicked = true;
-                    in.billingDay = 15;
-                    in.billingHour = 10;
+                [](LoggedWrite &in) {
+                    in.choices.checkSchedule = true;
+                    in.choices.billingDay = 15;
+                    in.choices.billingHour = 10;
                 },
                 {{F::AccountD, 15.0}, {F::AccountH, 10.0}}},
         RowCase{"DdmNeedsTickedAndEnabled",
-                [](LocalLogInput &in) {
-                    in.vdmTicked = true;
-                    in.vdm = 777;
+                [](LoggedWrite &in) {
+                    in.choices.checkDdm = true;
+                    in.choices.ddmNumber = 777;
                 },
                 {{F::Vdm, Null}}},
         RowCase{"DdmTickedAndEnabled",
-                [](LocalLogInput &in) {
-                    in.vdmTicked = in.vdmEnabled = true;
-                    in.vdm = 16777215;
+                [](LoggedWrite &in) {
+                    in.choices.checkDdm = in.choices.ddmEnabled = true;
+                    in.choices.ddmNumber = 16777215;
                 },
                 {{F::Vdm, 16777215.0}}},
         RowCase{"OptionsTicked",
-                [](LocalLogInput &in) {
-                    in.indicatorTicked = true;
-                    in.indicatorMask = 0b1010;
-                    in.correctionTicked = true;
-                    in.correction = -12;
-                    in.statusReset = true;
-                    in.correctionCountText = "x";
-                    in.operatingTimeText = "";
+                [](LoggedWrite &in) {
+                    in.choices.checkIndi = true;
+                    in.choices.display = 0b1010;
+                    in.choices.checkCorrect = true;
+                    in.choices.correction = -12;
+                    in.choices.checkStatus = true;
+                    in.meter.correctionCount.reset(); // nothing read yet
+                    in.meter.onTime.reset();
                 },
                 {{F::Indicator, 10.0},
                  {F::Correct, -12.0},
@@ -150,11 +146,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(LocalLogRow, ReadingsFollowAPointLocale) {
     LocaleScope english(QLocale(QLocale::English, QLocale::UnitedStates));
-    LocalLogInput in = TypicalInput();
-    in.billingReadingText[0] = "1234.50";
-    in.currentReadingText[0] = "1300.75";
-    in.currentReadingText[1] = "1,300"; // a group separator is not a reading
-    const SettingRow row = MakeLocalLogRow(in);
+    LoggedWrite in = TypicalWrite();
+    in.meter.billingReadingText[0] = "1234.50";
+    in.meter.currentReadingText[0] = "1300.75";
+    in.meter.currentReadingText[1] = "1,300"; // a group separator is not a reading
+    const SettingRow row = MakeLocalLogRow(in.meter, in.choices);
     EXPECT_EQ(row[F::T11], 1234.5);
     EXPECT_EQ(row[F::T1C], 1300.75);
     EXPECT_FALSE(row[F::T2C].isValid());

@@ -6,6 +6,8 @@
 #include "records_test_util.h"
 #include "sql_test_util.h"
 
+using namespace ormix::platform;
+
 namespace {
 
 using namespace ormix::records;
@@ -22,8 +24,9 @@ protected:
         conn_ = std::make_unique<ProductionConnection>(db_->Settings(), "test");
         QString error;
         ASSERT_TRUE(conn_->Open(&error)) << error.toStdString();
-        if (!conn_->Database().tables().contains("electrometer"))
+        if (!conn_->Database().tables().contains("electrometer")) {
             ASSERT_TRUE(CreateSchema(*conn_, &error)) << error.toStdString();
+        }
         const auto w = DescribeWorkstation(*conn_, "WS-01", "ivanov", &error);
         ASSERT_TRUE(w) << error.toStdString();
         described_ = *w;
@@ -108,22 +111,22 @@ TEST_P(ProductionLogTest, AWriteIsOneOperationWithItsSettingsRow) {
     MeterShown m = Meter(1003);
     m.driftText = "-3,01";
     WriteChoices c = Choices();
-    c.statusReset = true;
-    c.timeTicked = true;
-    c.clockDate = QDate(2026, 12, 9);
-    c.clockTime = QTime(23, 59, 58);
+    c.checkStatus = true;
+    c.checkTime = true;
+    c.date = QDate(2026, 12, 9);
+    c.time = QTime(23, 59, 58);
     c.summerTime = false;
-    c.correctionTicked = true;
+    c.checkCorrect = true;
     c.correction = -5;
-    c.passwordTicked = true;
-    c.newPasswordText = "70000";
-    c.indicatorTicked = true;
-    c.indicatorMask = 0b0101;
-    c.scheduleTicked = true;
+    c.checkPassword = true;
+    c.newPassword = 70000;
+    c.checkIndi = true;
+    c.display = 0b0101;
+    c.checkSchedule = true;
     c.billingDay = 25;
     c.billingHour = 7;
-    c.vdmTicked = c.vdmEnabled = true;
-    c.vdm = 65537;
+    c.checkDdm = c.ddmEnabled = true;
+    c.ddmNumber = 65537;
     const LogOutcome out = log_->LogProductionRecord(m, c);
     ASSERT_EQ(out.result, R::Logged) << out.text.toStdString();
     EXPECT_TRUE(out.text.isEmpty());
@@ -225,9 +228,10 @@ TEST_P(ProductionLogTest, AFailedOperationIsRolledBackAndAlwaysReported) {
     MeterShown m = Meter(1001);
     m.billingReadingText[0] = ""; // no billing readings: still reported
     WriteChoices c = Choices();
-    c.passwordTicked = true;
-    c.newPasswordText = "12a4";
+    // The settings row has nowhere to go: the operation inserted before it goes too.
+    Exec(*conn_, "ALTER TABLE set_tariff_3 RENAME TO set_tariff_away");
     const LogOutcome out = log_->LogProductionRecord(m, c);
+    Exec(*conn_, "ALTER TABLE set_tariff_away RENAME TO set_tariff_3");
     EXPECT_EQ(out.result, R::Failed);
     EXPECT_EQ(out.title, "Ошибка БД");
     EXPECT_TRUE(out.text.startsWith("Ошибка записи в БД: ")) << out.text.toStdString();
@@ -235,11 +239,12 @@ TEST_P(ProductionLogTest, AFailedOperationIsRolledBackAndAlwaysReported) {
     // The engine refusing the settings row (a value too large for its column) leaves no
     // operation behind either.
     if (conn_->Dialect() != SqlDialect::Sqlite) {
-        c.newPasswordText = "99999999999999999999"; // not even a 64-bit integer
+        c.checkPassword = true;
+        c.newPassword = 1LL << 40; // beyond the integer column
         EXPECT_EQ(log_->LogProductionRecord(m, c).result, R::Failed);
-        c.newPasswordText = "1";
-        c.vdmTicked = c.vdmEnabled = true;
-        c.vdm = 1LL << 40; // beyond the integer column
+        c.newPassword = 1;
+        c.checkDdm = c.ddmEnabled = true;
+        c.ddmNumber = 1LL << 40; // beyond the integer column
         const LogOutcome refused = log_->LogProductionRecord(m, c);
         EXPECT_EQ(refused.result, R::Failed) << refused.text.toStdString();
     }
@@ -293,11 +298,11 @@ TEST_P(ProductionLogTest, PlusProposesTheLowestDescribedNumberNotYetProgrammed) 
 TEST_P(ProductionLogTest, TheDriftCountsFromTheLastTimeTheClockWasSet) {
     EXPECT_EQ(log_->QueryDelta(1001, kType).value, std::nullopt);
     WriteChoices c = Choices();
-    c.timeTicked = true;
-    c.clockDate = QDate(2026, 11, 30);
-    c.clockTime = QTime(8, 0);
+    c.checkTime = true;
+    c.date = QDate(2026, 11, 30);
+    c.time = QTime(8, 0);
     ASSERT_EQ(log_->LogProductionRecord(Meter(1001), c).result, R::Logged);
-    c.clockDate = QDate(2026, 12, 1);
+    c.date = QDate(2026, 12, 1);
     ASSERT_EQ(log_->LogProductionRecord(Meter(1001), c).result, R::Logged);
     // A write without the clock keeps the last time it was set.
     ASSERT_EQ(Log(1001).result, R::Logged);
@@ -314,8 +319,8 @@ TEST_P(ProductionLogTest, StartUpPrefillsFromTheNewestRowsWithZonesAndDisplaySet
     EXPECT_FALSE(prefill.value.indicator);
 
     WriteChoices c = Choices();
-    c.indicatorTicked = true;
-    c.indicatorMask = 0b0110;
+    c.checkIndi = true;
+    c.display = 0b0110;
     ASSERT_EQ(log_->LogProductionRecord(Meter(1001), c).result, R::Logged);
     ASSERT_EQ(Log(1002).result, R::Logged); // newer, without a display set
     // Zones are written by other programs of the plant, never by this one.
@@ -384,10 +389,9 @@ TEST_P(ProductionLogTest, AKeptOperationThatArrivedBeforeIsRecognisedNotSentTwic
     const QString key = Scalar(*conn_, "SELECT client_key FROM operation_key").toString().trimmed();
     QString error;
     MeterShown m = Meter(1001);
-    auto record = MakeOperationRecord(m, Choices(), true, log_->Identity(), &error);
-    ASSERT_TRUE(record);
-    record->clientKey = key;
-    ASSERT_TRUE(unsent_->Keep(key, record->ToJson(), &error));
+    OperationRecord record = MakeOperationRecord(m, Choices(), true, log_->Identity());
+    record.clientKey = key;
+    ASSERT_TRUE(unsent_->Keep(key, record.ToJson(), &error));
 
     QStringList messages;
     const ReplayReport r = log_->SendUnsent(&messages);
@@ -403,8 +407,8 @@ TEST_P(ProductionLogTest, AKeptOperationTheServerRefusesStaysInTheFileAndIsRepor
     c.writtenAt = QDateTime(QDate::currentDate().addDays(-1), QTime(9, 15));
     Workstation unidentified{"WS-01", "ivanov"}; // kept before any identification
     for (qint64 number : {1007, 6000}) {
-        auto record = MakeOperationRecord(Meter(number), c, true, unidentified, &error);
-        ASSERT_TRUE(unsent_->Keep(record->clientKey, record->ToJson(), &error));
+        const OperationRecord record = MakeOperationRecord(Meter(number), c, true, unidentified);
+        ASSERT_TRUE(unsent_->Keep(record.clientKey, record.ToJson(), &error));
     }
     EXPECT_EQ(unsent_->Count().waiting, 2);
 

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <thread>
 
+using namespace ormix::platform;
+
 namespace {
 
 using namespace ormix::records;
@@ -46,7 +48,7 @@ MeterShown Meter(qint64 number) {
     m.factoryNumber = number;
     m.meterTypeId = kType;
     m.versionText = "6.12";
-    m.onTimeText = QString::number(number); // tells each row's meter from its own values
+    m.onTime = number; // tells each row's meter from its own values
     m.currentReadingText[0] = "1,5";
     m.driftText = "0,10";
     return m;

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the records tests: a fixed locale, a temporary table, raw bytes.
 #include "records/dbf_file.h"
+#include "records/local_log.h"
 #include "records/setting_log.h"
 
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <ostream>
+
+using namespace ormix::records;
 
 // Readable texts in test failures (in every test file alike, or the printers differ).
 inline void PrintTo(const QString &s, std::ostream *os) {
@@ -55,22 +58,30 @@ inline void MakeTable(const QString &path, const QList<DbfField> &fields,
     ASSERT_TRUE(file.Append(records, &error)) << error.toStdString();
 }
 
-// What the window shows after a typical write of a version 6 meter, in a comma locale.
-inline LocalLogInput TypicalInput() {
-    LocalLogInput in;
-    in.factoryNumber = 123456;
-    in.versionText = QStringLiteral("6.12");
-    in.operatingTimeText = QStringLiteral("7322");
-    in.lastStatus = 5;
-    in.correctionCountText = QStringLiteral("3");
-    in.billingReadingText[0] = QStringLiteral("1234,50");
-    in.billingReadingText[1] = QStringLiteral("20,00");
-    in.billingReadingText[2] = QStringLiteral("0,25");
-    in.currentReadingText[0] = QStringLiteral("1300,75");
-    in.currentReadingText[1] = QStringLiteral("21,00");
-    in.currentReadingText[2] = QStringLiteral("0,50");
-    in.today = QDate(2026, 12, 10);
-    in.now = QTime(14, 5, 33);
-    in.firmwareMajor = 6;
-    return in;
+// A completed write as the logs take it: what the page showed, and what was written when.
+struct LoggedWrite {
+    ormix::meter::MeterShown meter;
+    ormix::meter::WriteChoices choices;
+};
+
+// A typical write of a version 6 meter, its readings shown in a comma locale.
+inline LoggedWrite TypicalWrite() {
+    LoggedWrite w;
+    w.meter.factoryNumber = 123456;
+    w.meter.versionText = QStringLiteral("6.12");
+    w.meter.onTime = 7322;
+    w.meter.lastStatus = 5;
+    w.meter.correctionCount = 3;
+    w.meter.billingReadingText = {QStringLiteral("1234,50"), QStringLiteral("20,00"),
+                                  QStringLiteral("0,25")};
+    w.meter.currentReadingText = {QStringLiteral("1300,75"), QStringLiteral("21,00"),
+                                  QStringLiteral("0,50")};
+    w.choices.firmwareMajor = 6;
+    w.choices.writtenAt = QDateTime(QDate(2026, 12, 10), QTime(14, 5, 33));
+    return w;
+}
+
+// The write logged as the window logs it; the error text when it could not be.
+inline QString LogWrite(const SettingLog &table, const LoggedWrite &w) {
+    return LocalLog(table.Path()).LogCompletedWrite(w.meter, w.choices).text;
 }

@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace ormix::records;
+
 namespace {
 
 using F = SettingField;
@@ -26,14 +28,14 @@ protected:
         return dir_.filePath(name);
     }
     SettingRow Row(qint64 number, QDate date, double pass = -1) const {
-        LocalLogInput in = TypicalInput();
-        in.factoryNumber = number;
-        in.today = date;
+        LoggedWrite in = TypicalWrite();
+        in.meter.factoryNumber = number;
+        in.choices.writtenAt.setDate(date);
         if (pass >= 0) {
-            in.passwordTicked = true;
-            in.newPasswordText = QString::number(qint64(pass));
+            in.choices.checkPassword = true;
+            in.choices.newPassword = qint64(pass);
         }
-        return MakeLocalLogRow(in);
+        return MakeLocalLogRow(in.meter, in.choices);
     }
     void Insert(const SettingLog &log, const SettingRow &row) const {
         const auto r = log.QueryInsert(row);
@@ -46,15 +48,15 @@ protected:
 
 TEST_F(SettingLogTest, OneInsertIsOneRowWithItsFields) {
     SettingLog log(Path());
-    LocalLogInput in = TypicalInput();
-    in.timeTicked = true;
-    in.clockDate = QDate(2026, 12, 9);
-    in.clockTime = QTime(23, 59);
-    in.summerTime = false;
-    in.passwordTicked = true;
-    in.newPasswordText = "65535";
-    const SettingRow want = MakeLocalLogRow(in);
-    ASSERT_TRUE(LogLocalRecord(log, in).ok());
+    LoggedWrite in = TypicalWrite();
+    in.choices.checkTime = true;
+    in.choices.date = QDate(2026, 12, 9);
+    in.choices.time = QTime(23, 59);
+    in.choices.summerTime = false;
+    in.choices.checkPassword = true;
+    in.choices.newPassword = 65535;
+    const SettingRow want = MakeLocalLogRow(in.meter, in.choices);
+    ASSERT_EQ(LogWrite(log, in), QString());
 
     const auto rows = log.QuerySelect(QDate(2026, 12, 10));
     ASSERT_TRUE(rows.ok()) << rows.error.toStdString();
@@ -352,18 +354,18 @@ for r in t:
 print(json.dumps(out))
 )";
     SettingLog log(Path());
-    LocalLogInput in = TypicalInput();
-    in.versionText = QStringLiteral("Ю.1");
-    in.timeTicked = true;
-    in.clockDate = QDate(2026, 12, 9);
-    in.clockTime = QTime(8, 30);
-    in.summerTime = true;
-    in.billingReadingText[1] = "";
-    ASSERT_TRUE(LogLocalRecord(log, in).ok());
-    in = TypicalInput();
-    in.passwordTicked = true;
-    in.newPasswordText = "70000";
-    ASSERT_TRUE(LogLocalRecord(log, in).ok());
+    LoggedWrite in = TypicalWrite();
+    in.meter.versionText = QStringLiteral("Ю.1");
+    in.choices.checkTime = true;
+    in.choices.date = QDate(2026, 12, 9);
+    in.choices.time = QTime(8, 30);
+    in.choices.summerTime = true;
+    in.meter.billingReadingText[1] = "";
+    ASSERT_EQ(LogWrite(log, in), QString());
+    in = TypicalWrite();
+    in.choices.checkPassword = true;
+    in.choices.newPassword = 70000;
+    ASSERT_EQ(LogWrite(log, in), QString());
 
     QProcess p;
     p.start(python, {QStringLiteral("-c"), QString::fromUtf8(script), Path()});

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+using namespace ormix::platform;
+
 namespace {
 
 using namespace ormix::records;

@@ -18,6 +18,11 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using namespace ormix::records;
+using ormix::meter::MeterShown;
+using ormix::meter::WriteChoices;
+using namespace ormix::platform;
+
 namespace ormix::records::test {
 
 inline QString Env(const char *name) {
@@ -131,9 +136,9 @@ inline MeterShown TypicalMeter(qint64 number = 1001) {
     m.factoryNumber = number;
     m.meterTypeId = 6;
     m.versionText = "6.12";
-    m.onTimeText = "7322";
+    m.onTime = 7322;
     m.lastStatus = 5;
-    m.correctionCountText = "3";
+    m.correctionCount = 3;
     m.currentReadingText[0] = "1300,75";
     m.currentReadingText[1] = "21,00";
     m.currentReadingText[2] = "0,50";

@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace ormix::records;
+
 namespace {
 
 using ormix::records::Delivery;

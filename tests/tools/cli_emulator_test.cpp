@@ -16,6 +16,11 @@
 
 #include <cmath>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+using namespace ormix::emulator;
+
 namespace {
 
 // The emulated meter's real time stands still, so its clock and counters are exact.

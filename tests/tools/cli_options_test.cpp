@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::cli;
+
 namespace {
 
 QStringList Args(std::initializer_list<const char *> list) {
@@ -173,16 +177,22 @@ TEST(CliArguments, RefusesWhatTheMetersFirmwareCannotTake) {
     }
 }
 
+// A reply through the decoder table into the snapshot, as the session hands it over.
+bool Decode(MeterSnapshot &s, const QByteArray &reply) {
+    const auto decoded = ormix::meter::DecodeReply(std::uint8_t(reply[0]), reply, {2026});
+    return decoded && s.Keep(*decoded);
+}
+
 // The text output uses the settings page's captions, one "name : value" a line.
 TEST(CliSnapshot, TextLinesCarryThePageCaptions) {
     MeterSnapshot s;
-    ASSERT_TRUE(s.Decode(MakeFrame(0x00, QByteArray::fromHex("0205"))));   // 5.2
-    ASSERT_TRUE(s.Decode(MakeFrame(0x01, QByteArray::fromHex("40e201")))); // 123456
-    ASSERT_TRUE(s.Decode(MakeFrame(0x06, QByteArray::fromHex("05"))));     // -5
-    ASSERT_TRUE(s.Decode(MakeFrame(0x0A, QByteArray::fromHex("91"))));
-    ASSERT_TRUE(s.Decode(MakeFrame(0x0D, QByteArray::fromHex("05"))));
-    ASSERT_TRUE(s.Decode(MakeFrame(0x11, QByteArray::fromHex("9a1c0003")))); // 7322, 3
-    EXPECT_FALSE(s.Decode(MakeFrame(0x14)));
+    ASSERT_TRUE(Decode(s, MakeFrame(0x00, QByteArray::fromHex("0205"))));   // 5.2
+    ASSERT_TRUE(Decode(s, MakeFrame(0x01, QByteArray::fromHex("40e201")))); // 123456
+    ASSERT_TRUE(Decode(s, MakeFrame(0x06, QByteArray::fromHex("05"))));     // -5
+    ASSERT_TRUE(Decode(s, MakeFrame(0x0A, QByteArray::fromHex("91"))));
+    ASSERT_TRUE(Decode(s, MakeFrame(0x0D, QByteArray::fromHex("05"))));
+    ASSERT_TRUE(Decode(s, MakeFrame(0x11, QByteArray::fromHex("9a1c0003")))); // 7322, 3
+    EXPECT_FALSE(Decode(s, MakeFrame(0x14)));
 
     const QStringList lines = SnapshotText(s);
     const QStringList expected = {

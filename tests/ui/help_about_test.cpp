@@ -15,6 +15,10 @@
 #include <QScrollBar>
 #include <QTextEdit>
 
+using namespace ormix::link;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+
 using namespace ormix::ui;
 
 namespace {
@@ -92,11 +96,14 @@ protected:
     // The windows after the main window, as the program entry makes them.
     void CreateWindows() {
         CreateForm();
-        form->AboutBox = new TAboutBox(form.get());
-        form->FormHelp = new TFormHelp(form.get());
+        about = new TAboutBox(form.get());
+        help = new TFormHelp(form.get());
+        form->AttachWindows(about, nullptr, nullptr, help);
     }
-    TAboutBox *About() { return static_cast<TAboutBox *>(form->AboutBox); }
-    TFormHelp *Help() { return static_cast<TFormHelp *>(form->FormHelp); }
+    TAboutBox *About() { return about; }
+    TFormHelp *Help() { return help; }
+    TAboutBox *about{};
+    TFormHelp *help{};
 
     static void PutManualInto(const QString &dir) {
         QFile::remove(dir + "/Help_ormix.rtf");
@@ -151,7 +158,7 @@ TEST_F(HelpAboutTest, HelpOpensAtTheTopCentredAndScrollsAndEscCloses) {
     PutManualInto(work.path());
     CreateWindows();
     TFormHelp *h = Help();
-    WhileOpen(form->NHelp, h, [&] {
+    WhileOpen(Find<QAction>("NHelp"), h, [&] {
         EXPECT_EQ(h->RichEdit1->verticalScrollBar()->value(), 0);
         EXPECT_LE((h->geometry().topLeft() - CentredOverMain(h->size())).manhattanLength(), 2);
         EXPECT_EQ(h->focusWidget(), h->RichEdit1);
@@ -160,7 +167,7 @@ TEST_F(HelpAboutTest, HelpOpensAtTheTopCentredAndScrollsAndEscCloses) {
         QTest::keyClick(h, Qt::Key_Escape);
         EXPECT_FALSE(h->isVisible());
     });
-    WhileOpen(form->NHelp, h, [&] { h->Button1->click(); });
+    WhileOpen(Find<QAction>("NHelp"), h, [&] { h->Button1->click(); });
 }
 
 TEST_F(HelpAboutTest, HelpWithoutADocumentReportsOnceAndIsNotLookedForAgain) {
@@ -172,7 +179,8 @@ TEST_F(HelpAboutTest, HelpWithoutADocumentReportsOnceAndIsNotLookedForAgain) {
     EXPECT_EQ(Help()->DocumentPath(), "");
     // The document is read at start-up only.
     PutManualInto(work.path());
-    WhileOpen(form->NHelp, Help(), [&] { EXPECT_TRUE(Help()->RichEdit1->document()->isEmpty()); });
+    WhileOpen(Find<QAction>("NHelp"), Help(),
+              [&] { EXPECT_TRUE(Help()->RichEdit1->document()->isEmpty()); });
     EXPECT_EQ(errors.size(), 1);
 }
 
@@ -253,14 +261,14 @@ TEST_F(HelpAboutTest, AboutShowsTheProgramAndRefreshesMemoryAtEveryOpening) {
     EXPECT_TRUE(a->OKButton->isDefault());
     EXPECT_EQ(a->OKButton->text(), "OK");
 
-    WhileOpen(form->NAbout, a, [&] {
+    WhileOpen(Find<QAction>("NAbout"), a, [&] {
         EXPECT_LE((a->geometry().topLeft() - CentredOverMain(a->size())).manhattanLength(), 2);
         EXPECT_EQ(a->Label1->text(), "Всего физической памяти: 2,097,152 KB");
         EXPECT_EQ(a->Label2->text(), "Доступно физической памяти: 1,000 KB");
         a->OKButton->click();
     });
     platform.memory.availPhys = 100; // below half a kilobyte
-    WhileOpen(form->NAbout, a, [&] {
+    WhileOpen(Find<QAction>("NAbout"), a, [&] {
         EXPECT_EQ(a->Label2->text(), "Доступно физической памяти: 0 KB");
         a->OKButton->click();
     });
@@ -274,7 +282,7 @@ TEST_F(HelpAboutTest, AboutLinksOpenWithTheDesktopsPrograms) {
     }
     CreateWindows();
     TAboutBox *a = About();
-    WhileOpen(form->NAbout, a, [&] {
+    WhileOpen(Find<QAction>("NAbout"), a, [&] {
         QTest::mouseClick(a->Label3, Qt::LeftButton);
         QTest::mouseClick(a->Label6, Qt::LeftButton);
         a->Label3->setFocus();

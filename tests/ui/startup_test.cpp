@@ -1,5 +1,9 @@
 // Start-up: the configuration store and the marker file decide the modes, and the window
-// takes the shape of each mode; values are saved again at exit.
+// takes the shape of each mode; the last logged write fills it in; values are saved again at
+// exit; the window fits a small screen; the program's titles and locale.
+#include "link/error_report.h"
+#include "records/setting_log.h"
+#include "ui/application.h"
 #include "ui/tag.h"
 #include "ui_test_util.h"
 
@@ -11,11 +15,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-namespace {
+using namespace ormix::link;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+using namespace ormix::ui;
 
-bool tabShown(TFormMain &f, QWidget *page) {
-    return f.PageControl1->isTabVisible(f.PageControl1->indexOf(page));
-}
+namespace {
 
 struct ModeCase {
     const char *name;
@@ -40,39 +45,40 @@ TEST_P(StartupModes, WindowTakesTheShapeOfTheModes) {
         ASSERT_TRUE(marker.open(QIODevice::WriteOnly)); // empty: presence is what counts
     }
     CreateForm();
-    TFormMain &f = *form;
-    EXPECT_EQ(f.ModeFlags, c.modeFlags);
-    EXPECT_EQ(f.SqlMode, c.sql);
+    EXPECT_EQ(form->Shared().ModeFlags, c.modeFlags);
+    EXPECT_EQ(form->Shared().SqlMode, c.sql);
 
     const bool master = c.modeFlags & 1;
-    EXPECT_EQ(f.PageControl1->tabText(f.PageControl1->indexOf(f.TabSheet4)),
+    auto *pages = Find<QTabWidget>("PageControl1");
+    auto shown = [&](const char *name) { return Find<QWidget>(name)->isVisibleTo(form.get()); };
+    EXPECT_EQ(pages->tabText(pages->indexOf(Find<QWidget>("TabSheet4"))),
               master ? "Терминал" : "Протокол");
-    EXPECT_EQ(f.BitBtn1->isVisibleTo(&f), master);
-    EXPECT_EQ(f.SpinEdit_Number->isReadOnly(), !master);
-    EXPECT_EQ(f.SpinClock->isReadOnly(), !master);
-    EXPECT_EQ(f.CheckCorrect->isVisibleTo(&f), master);
-    EXPECT_EQ(f.GroupBox3->isVisibleTo(&f), master);
-    EXPECT_EQ(f.CheckTime->isChecked(), master);
-    EXPECT_EQ(f.CheckBox_Terminal->isChecked(), !master);
-    EXPECT_EQ(f.LabeledPass1->isReadOnly(), !(c.modeFlags & 2));
+    EXPECT_EQ(shown("BitBtn1"), master);
+    EXPECT_EQ(Find<QSpinBox>("SpinEdit_Number")->isReadOnly(), !master);
+    EXPECT_EQ(Find<QSpinBox>("SpinClock")->isReadOnly(), !master);
+    EXPECT_EQ(shown("CheckCorrect"), master);
+    EXPECT_EQ(shown("GroupBox3"), master);
+    EXPECT_EQ(Find<QCheckBox>("CheckTime")->isChecked(), master);
+    EXPECT_EQ(Find<QCheckBox>("CheckBox_Terminal")->isChecked(), !master);
+    EXPECT_EQ(Find<QLineEdit>("LabeledPass1")->isReadOnly(), !(c.modeFlags & 2));
     if (master) {
-        EXPECT_EQ(f.LabeledPass1->text(), "1111");
+        EXPECT_EQ(Find<QLineEdit>("LabeledPass1")->text(), "1111");
     }
 
-    EXPECT_EQ(tabShown(f, f.TabSheet5), !c.sql);
-    EXPECT_EQ(tabShown(f, f.TabSchedule), !c.sql);
-    EXPECT_FALSE(tabShown(f, f.TabSheet2));
-    EXPECT_TRUE(tabShown(f, f.TabSheet3));
-    EXPECT_EQ(f.ActionSpoilage->isVisible(), c.sql);
-    EXPECT_EQ(f.ActionFixDb->isVisible(), c.sql);
-    EXPECT_EQ(f.CheckResetTariff->isVisibleTo(&f), c.sql);
-    EXPECT_EQ(f.LabeledDelta->isVisibleTo(&f), c.sql);
-    EXPECT_EQ(f.Panel5->isVisibleTo(&f), c.sql && !c.keys.contains("NoScaner"));
+    EXPECT_EQ(TabShown("TabSheet5"), !c.sql);
+    EXPECT_EQ(TabShown("TabSchedule"), !c.sql);
+    EXPECT_FALSE(TabShown("TabSheet2"));
+    EXPECT_TRUE(TabShown("TabSheet3"));
+    EXPECT_EQ(Find<QAction>("ActionSpoilage")->isVisible(), c.sql);
+    EXPECT_EQ(Find<QAction>("ActionFixDb")->isVisible(), c.sql);
+    EXPECT_EQ(shown("CheckResetTariff"), c.sql);
+    EXPECT_EQ(shown("LabeledDelta"), c.sql);
+    EXPECT_EQ(shown("Panel5"), c.sql && !c.keys.contains("NoScaner"));
 
-    EXPECT_TRUE(f.ActionConnect->isEnabled());
-    EXPECT_FALSE(f.ActionDisconnect->isEnabled());
-    EXPECT_FALSE(f.ActionSetting->isEnabled());
-    EXPECT_EQ(f.PageControl1->currentWidget(), f.TabSheet1);
+    EXPECT_TRUE(Find<QAction>("ActionConnect")->isEnabled());
+    EXPECT_FALSE(Find<QAction>("ActionDisconnect")->isEnabled());
+    EXPECT_FALSE(Find<QAction>("ActionSetting")->isEnabled());
+    EXPECT_EQ(pages->currentWidget(), Find<QWidget>("TabSheet1"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,8 +112,7 @@ TEST_F(WindowTest, ActionsCarryTheirCaptionsHintsAndShortcuts) {
         {"ActionCountCorrect", "", "Пересчет коррекции", Qt::Key_F9, false},
     };
     for (const auto &a : actions) {
-        auto *action = form->findChild<QAction *>(a.name);
-        ASSERT_NE(action, nullptr) << a.name;
+        auto *action = Find<QAction>(a.name);
         EXPECT_EQ(action->text(), a.caption) << a.name;
         EXPECT_EQ(action->statusTip(), a.hint) << a.name;
         EXPECT_EQ(action->shortcut(), a.shortcut) << a.name;
@@ -119,16 +124,44 @@ TEST_F(WindowTest, ActionsCarryTheirCaptionsHintsAndShortcuts) {
     for (QAction *m : form->menuBar()->actions())
         menus << m->text();
     EXPECT_EQ(menus, (QStringList{"&Связь", "&Установки", "&База данных", "&?"}));
-    EXPECT_EQ(form->NExit->text(), "В&ыход");
-    EXPECT_EQ(form->NStatus->text(), "&Расшифровка статуса");
-    EXPECT_EQ(form->windowTitle(), "Программирование ORMIX-2 и KASTOR-5");
+    EXPECT_EQ(Find<QAction>("NExit")->text(), "В&ыход");
+    EXPECT_EQ(Find<QAction>("NStatus")->text(), "&Расшифровка статуса");
 
     // A hint under the pointer leaves the status bar's panels in view.
-    form->StatusPanel1->setText("DSR не установлен");
+    Find<QLabel>("StatusBar1Panel1")->setText("DSR не установлен");
     QStatusTipEvent tip("Установить связь");
     QApplication::sendEvent(form.get(), &tip);
-    EXPECT_TRUE(form->StatusBar1->currentMessage().isEmpty());
-    EXPECT_TRUE(form->StatusPanel1->isVisible());
+    EXPECT_TRUE(Find<QStatusBar>("StatusBar1")->currentMessage().isEmpty());
+    EXPECT_TRUE(Find<QLabel>("StatusBar1Panel1")->isVisible());
+}
+
+// The window system appends an application's display name to every title it shows; the
+// program has none, so a box titled "Ошибка" reads "Ошибка".
+TEST_F(WindowTest, TitlesAreTheProgramsOwnTexts) {
+    const QString testName = QCoreApplication::applicationName();
+    SetUpApplication();
+    QLocale::setDefault(QLocale::c()); // as the fixture has it
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), "ormix") << "no display name of its own";
+    QCoreApplication::setApplicationName(testName);
+    CreateForm();
+    EXPECT_EQ(form->windowTitle(), "Программирование ORMIX-2 и KASTOR-5");
+    EXPECT_EQ(form->windowHandle()->title(), "Программирование ORMIX-2 и KASTOR-5");
+}
+
+TEST(WorkingLocale, CAndPosixBecomeRussianARealLocaleStays) {
+    EXPECT_EQ(WorkingLocale(QLocale::c()).name(), "ru_RU");
+    EXPECT_EQ(WorkingLocale(QLocale("POSIX")).name(), "ru_RU");
+    EXPECT_EQ(WorkingLocale(QLocale("de_DE")).name(), "de_DE");
+    EXPECT_EQ(WorkingLocale(QLocale("en_US")).name(), "en_US");
+}
+
+// A fresh system without a language: the calendar and the readings read as in Russian.
+TEST_F(WindowTest, UnderTheCLocaleTheWindowShowsRussianFormats) {
+    QLocale::setDefault(WorkingLocale(QLocale::c()));
+    CreateForm();
+    auto *date = Find<QDateEdit>("DatePicker");
+    date->setDate(QDate(2026, 12, 11));
+    EXPECT_EQ(date->text(), "пт 11 декабря 2026");
 }
 
 TEST_F(WindowTest, NoScanerHidesTheScannerPanelInSqlMode) {
@@ -136,11 +169,13 @@ TEST_F(WindowTest, NoScanerHidesTheScannerPanelInSqlMode) {
     Settings()->setValue("NoScaner", 1);
     Settings()->setValue("Scaner", 99);
     CreateForm();
-    EXPECT_TRUE(form->SqlMode);
-    EXPECT_FALSE(form->Panel5->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->Shared().SqlMode);
+    EXPECT_FALSE(Find<QWidget>("Panel5")->isVisibleTo(form.get()));
 }
 
 TEST_F(WindowTest, ValuesOfTheWrongTypeFallBackToTheirDefaults) {
+    StartMeter();
+    qputenv("ORMIX_PORTS", ("COM1=" + emu->devicePath() + ";COM2=" + emu->devicePath()).toUtf8());
     {
         auto s = Settings();
         s->setValue("Port", "nine");
@@ -148,22 +183,21 @@ TEST_F(WindowTest, ValuesOfTheWrongTypeFallBackToTheirDefaults) {
         s->setValue("DDM", "many");
     }
     form = std::make_unique<TFormMain>();
-    EXPECT_EQ(form->SavedMeterPort, 1);
-    EXPECT_EQ(form->SavedScanerPort, 2);
-    EXPECT_EQ(form->SpinEditVDM->value(), 0);
-    EXPECT_TRUE(form->ActionConnect->isEnabled());
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->currentText(), "COM1");
+    EXPECT_EQ(Find<QComboBox>("ComboScaner")->currentText(), "COM2");
+    EXPECT_EQ(Find<QSpinBox>("SpinEditVDM")->value(), 0);
+    EXPECT_TRUE(Find<QAction>("ActionConnect")->isEnabled());
 }
 
 TEST_F(WindowTest, PortAndDdmAreSavedAtExitAndPreselectedNextTime) {
     StartMeter();
     Settings()->setValue("DDM", 77);
     form = std::make_unique<TFormMain>(); // no port given: the saved one, 1 when absent
-    EXPECT_EQ(form->SpinEditVDM->value(), 77);
-    EXPECT_NE(form->ComboPort->currentText(), "COM9");
-    form->ComboPort->setCurrentIndex(form->ComboPort->findText("COM9"));
-    form->ComboPortChange(form->ComboPort->currentIndex());
-    QTest::keyClicks(form->SpinEditVDM, "5"); // CheckDdmRead is ticked: the number is kept
-    const int ddm = form->SpinEditVDM->value();
+    EXPECT_EQ(Find<QSpinBox>("SpinEditVDM")->value(), 77);
+    EXPECT_NE(Find<QComboBox>("ComboPort")->currentText(), "COM9");
+    Pick("ComboPort", Find<QComboBox>("ComboPort")->findText("COM9"));
+    QTest::keyClicks(Find<QSpinBox>("SpinEditVDM"), "5"); // CheckDdmRead is ticked: kept
+    const int ddm = Find<QSpinBox>("SpinEditVDM")->value();
     form->close();
     form.reset();
     EXPECT_EQ(Settings()->value("Port").toInt(), 9);
@@ -171,8 +205,8 @@ TEST_F(WindowTest, PortAndDdmAreSavedAtExitAndPreselectedNextTime) {
     EXPECT_FALSE(Settings()->contains("Scaner")); // only in SQL mode
 
     form = std::make_unique<TFormMain>();
-    EXPECT_EQ(form->ComboPort->currentText(), "COM9");
-    EXPECT_EQ(form->SpinEditVDM->value(), ddm);
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->currentText(), "COM9");
+    EXPECT_EQ(Find<QSpinBox>("SpinEditVDM")->value(), ddm);
 }
 
 // The adapters are unplugged at this start: nothing is selected, and the saved ports are
@@ -186,16 +220,15 @@ TEST_F(WindowTest, SavedPortsSurviveAStartWithoutTheirAdapters) {
         s->setValue("Scaner", 5);
     }
     form = std::make_unique<TFormMain>();
-    EXPECT_EQ(form->ComboPort->currentIndex(), -1);
-    EXPECT_EQ(form->ComboScaner->currentIndex(), -1);
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->currentIndex(), -1);
+    EXPECT_EQ(Find<QComboBox>("ComboScaner")->currentIndex(), -1);
     form->close();
     form.reset();
     EXPECT_EQ(Settings()->value("Port").toInt(), 3);
     EXPECT_EQ(Settings()->value("Scaner").toInt(), 5);
 
     form = std::make_unique<TFormMain>();
-    form->ComboPort->setCurrentIndex(form->ComboPort->findText("COM9"));
-    form->ComboPortChange(form->ComboPort->currentIndex());
+    Pick("ComboPort", Find<QComboBox>("ComboPort")->findText("COM9"));
     form->close();
     form.reset();
     EXPECT_EQ(Settings()->value("Port").toInt(), 9);
@@ -206,7 +239,7 @@ TEST_F(WindowTest, DdmAboveSixteenBitsSurvivesAStartAndAnExit) {
     // A number only firmware 6 and later can carry; no meter has narrowed the range yet.
     Settings()->setValue("DDM", 100000);
     CreateForm();
-    EXPECT_EQ(form->SpinEditVDM->value(), 100000);
+    EXPECT_EQ(Find<QSpinBox>("SpinEditVDM")->value(), 100000);
     form->close();
     EXPECT_EQ(Settings()->value("DDM").toInt(), 100000);
 }
@@ -214,59 +247,90 @@ TEST_F(WindowTest, DdmAboveSixteenBitsSurvivesAStartAndAnExit) {
 TEST_F(WindowTest, DdmIsNotSavedWhenReadFromTheMeter) {
     Settings()->setValue("DDM", 12);
     CreateForm();
-    form->CheckDdmRead->setChecked(false);
-    form->SpinEditVDM->setValue(99);
+    Find<QCheckBox>("CheckDdmRead")->setChecked(false);
+    Find<QSpinBox>("SpinEditVDM")->setValue(99);
     form->close();
     EXPECT_EQ(Settings()->value("DDM").toInt(), 12);
 }
 
+// A missing table is an empty log; one that cannot be read is reported, and the window
+// comes up with its defaults all the same.
+TEST_F(WindowTest, AnUnreadableTableAtStartUpReachesTheGeneralErrorReport) {
+    QStringList reports;
+    SetErrorReportHandler([&](const QString &m) { reports << m; });
+    CreateForm();
+    EXPECT_TRUE(reports.isEmpty()) << "no table yet";
+    form.reset();
+
+    QFile table("Setting.DBF");
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write("not a dBase table at all");
+    table.close();
+    CreateForm();
+    SetErrorReportHandler(nullptr);
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports[0].contains("Setting.DBF")) << reports[0].toStdString();
+    EXPECT_EQ(Find<QLineEdit>("LabeledPass1")->text(), "0");
+    EXPECT_TRUE(Find<QAction>("ActionConnect")->isEnabled());
+}
+
 TEST_F(WindowTest, ZoneEditorFollowsSingleTariffAndDefaultHolidaysAreLoaded) {
     CreateForm();
-    form->PageControl1->setCurrentWidget(form->TabSchedule);
-    EXPECT_TRUE(form->CheckOneTarif->isChecked());
-    EXPECT_FALSE(form->GroupBox6->isEnabled());
-    EXPECT_EQ(form->ListCel->topLevelItemCount(), 12);
-    QTest::mouseClick(form->CheckOneTarif, Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_FALSE(form->CheckOneTarif->isChecked());
-    EXPECT_TRUE(form->GroupBox6->isEnabled());
-    EXPECT_TRUE(form->GroupCel->isEnabled());
+    Find<QTabWidget>("PageControl1")->setCurrentWidget(Find<QWidget>("TabSchedule"));
+    EXPECT_TRUE(Find<QCheckBox>("CheckOneTarif")->isChecked());
+    EXPECT_FALSE(Find<QWidget>("GroupBox6")->isEnabled());
+    EXPECT_EQ(Find<QTreeWidget>("ListCel")->topLevelItemCount(), 12);
+    QTest::mouseClick(Find<QCheckBox>("CheckOneTarif"), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(Find<QCheckBox>("CheckOneTarif")->isChecked());
+    EXPECT_TRUE(Find<QWidget>("GroupBox6")->isEnabled());
+    EXPECT_TRUE(Find<QWidget>("GroupCel")->isEnabled());
 }
 
 TEST_F(WindowTest, PickersFollowTheClockUntilTheOperatorEditsOne) {
     CreateForm();
-    TFormMain &f = *form;
-    f.Timer3Timer();
-    EXPECT_EQ(Tag(f.DatePicker), 0); // the program's own setting is no edit
-    EXPECT_EQ(Tag(f.TimePicker), 0);
-    EXPECT_EQ(f.DatePicker->date(), QDate::currentDate());
-    f.TimePicker->setFocus();
-    QTest::keyClick(f.TimePicker, Qt::Key_Home); // the hour section
-    QTest::keyClick(f.TimePicker, Qt::Key_Up);
-    ASSERT_EQ(Tag(f.TimePicker), 1);
-    const QTime edited = f.TimePicker->time();
+    auto *date = Find<QDateEdit>("DatePicker");
+    auto *time = Find<QTimeEdit>("TimePicker");
+    EXPECT_EQ(Tag(date), 0); // the program's own setting is no edit
+    EXPECT_EQ(Tag(time), 0);
+    EXPECT_EQ(date->date(), QDate::currentDate());
+    time->setFocus();
+    QTest::keyClick(time, Qt::Key_Home); // the hour section
+    QTest::keyClick(time, Qt::Key_Up);
+    ASSERT_EQ(Tag(time), 1);
+    const QTime edited = time->time();
     QTest::qWait(1200);
-    EXPECT_EQ(f.TimePicker->time(), edited); // frozen at the edited value
-    f.ActionReset->trigger();
-    EXPECT_EQ(Tag(f.TimePicker), 0);
-    ASSERT_TRUE(WaitFor([&] { return f.TimePicker->time() != edited; }, 1500));
-    EXPECT_LE(std::abs(f.TimePicker->time().secsTo(QTime::currentTime())), 2);
+    EXPECT_EQ(time->time(), edited); // frozen at the edited value
+    Find<QAction>("ActionReset")->trigger();
+    EXPECT_EQ(Tag(time), 0);
+    ASSERT_TRUE(WaitFor([&] { return time->time() != edited; }, 1500));
+    EXPECT_LE(std::abs(time->time().secsTo(QTime::currentTime())), 2);
 }
 
 TEST_F(WindowTest, DatePickerTakesOnlyYearsTheMeterCanHold) {
     CreateForm();
-    EXPECT_EQ(form->DatePicker->minimumDate(), QDate(2000, 1, 1));
-    EXPECT_EQ(form->DatePicker->maximumDate(), QDate(2099, 12, 31));
-    form->DatePicker->setDate(QDate(2150, 5, 5));
-    EXPECT_EQ(form->DatePicker->date().year(), 2099);
+    auto *date = Find<QDateEdit>("DatePicker");
+    EXPECT_EQ(date->minimumDate(), QDate(2000, 1, 1));
+    EXPECT_EQ(date->maximumDate(), QDate(2099, 12, 31));
+    date->setDate(QDate(2150, 5, 5));
+    EXPECT_EQ(date->date().year(), 2099);
 }
 
-TEST_F(WindowTest, MainWindowFitsTheSmallScreen) {
-    for (const char *key : {"", "Master"}) {
-        if (*key) Settings()->setValue(key, 1);
+// A 1024x768 screen with a task bar leaves 1024x720 for the window and its frame (a title
+// bar of about 30 pixels, borders of 4): the window of every mode fits at the default font,
+// a fixed-size frame as large as its largest page.
+TEST_F(WindowTest, TheWindowFitsA1024By768Screen) {
+    constexpr int kFrameWidth = 2 * 4, kFrameHeight = 30 + 4;
+    for (const char *keys : {"", "Master", "Sql", "Master Sql"}) {
+        Settings()->clear();
+        for (const QString &key : QString(keys).split(' ', Qt::SkipEmptyParts))
+            Settings()->setValue(key, 1);
+        Settings()->setValue("Scaner", 99);
         CreateForm();
-        EXPECT_LE(form->frameGeometry().width(), 1366) << key;
-        EXPECT_LE(form->frameGeometry().height(), 740) << key;
-        EXPECT_EQ(form->minimumSize(), form->maximumSize()) << key; // fixed size
+        EXPECT_LE(form->width() + kFrameWidth, 1024) << keys;
+        EXPECT_LE(form->height() + kFrameHeight, 720) << keys;
+        EXPECT_EQ(form->minimumSize(), form->maximumSize()) << keys; // fixed size
+        // A tool bar wider than the window would hide its last buttons behind a menu.
+        EXPECT_LE(Find<QToolBar>("ToolBar1")->sizeHint().width(), form->width()) << keys;
         form.reset();
     }
 }

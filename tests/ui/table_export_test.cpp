@@ -14,6 +14,12 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+using namespace ormix::platform;
+using namespace ormix::ui;
+
 using namespace ormix;
 
 namespace {

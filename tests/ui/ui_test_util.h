@@ -18,6 +18,12 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <stdexcept>
+
+using namespace ormix::link;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+using namespace ormix::ui;
 
 class FakePlatform : public Platform {
 public:
@@ -122,9 +128,33 @@ protected:
     }
 
     void Connect() {
-        form->ActionConnect->trigger();
+        Find<QAction>("ActionConnect")->trigger();
         ASSERT_TRUE(form->Connected());
-        ASSERT_TRUE(WaitFor([&] { return !form->LabeledVersion->text().isEmpty(); }));
+        ASSERT_TRUE(WaitFor([&] { return !Find<QLineEdit>("LabeledVersion")->text().isEmpty(); }));
+    }
+
+    // A control, action, timer or port of the window by its component name, as an operator
+    // sees it; the test fails when there is none.
+    template <class W = QWidget> W *Find(const char *name) const {
+        W *w = form->findChild<W *>(QString::fromLatin1(name));
+        if (!w) throw std::runtime_error(std::string("the window has no ") + name);
+        return w;
+    }
+    bool TabShown(const char *page) const {
+        auto *pages = Find<QTabWidget>("PageControl1");
+        return pages->isTabVisible(pages->indexOf(Find<QWidget>(page)));
+    }
+    // What opening a port list's drop-down does.
+    void OpenPortList() const {
+        auto *ports = Find<TDropDown>("ComboPort");
+        ports->showPopup();
+        ports->hidePopup();
+    }
+    // The operator picks entry `index` of a drop-down list.
+    void Pick(const char *combo, int index) const {
+        auto *c = Find<QComboBox>(combo);
+        c->setCurrentIndex(index);
+        emit c->activated(index);
     }
 
     QTemporaryDir work;

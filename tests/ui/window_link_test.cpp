@@ -14,6 +14,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+using namespace ormix::link;
+using namespace ormix::records;
+using namespace ormix::platform;
+using namespace ormix::emulator;
+using namespace ormix::ui;
+
 namespace {
 
 struct FirmwareCase {
@@ -43,38 +49,49 @@ TEST_P(PollCycle, ConnectReadsTheVersionTwiceThenFillsThePage) {
     EXPECT_EQ(seen.mid(1 + c.cycle.size(), c.cycle.size()), c.cycle);
     EXPECT_EQ(emu->parityViolations(), 0);
 
-    EXPECT_EQ(f.LabeledVersion->text(),
+    EXPECT_EQ(Find<QLineEdit>("LabeledVersion")->text(),
               QString("%1.%2").arg(c.firmware.major).arg(c.firmware.minor));
-    EXPECT_EQ(f.FirmwareMajor, c.firmware.major);
-    EXPECT_EQ(f.MeterTypeId, c.firmware.major < 3 ? 1 : 6);
-    EXPECT_EQ(f.SpinEdit_Number->value(), 4321);
-    EXPECT_FALSE(f.SpinEdit_Number->isEnabled()); // a numbered meter keeps its number
-    EXPECT_FALSE(f.BitBtn1->isEnabled());
-    EXPECT_FALSE(f.LabeledCurTime->text().isEmpty());
-    EXPECT_FALSE(f.LabeledOff->text().isEmpty());
-    EXPECT_FALSE(f.EditOff->text().isEmpty());
-    EXPECT_EQ(f.LabeledNCorrect->text(), "0");
-    EXPECT_EQ(f.Memo1->toPlainText(), "Фиксация нарушения режима потребления.");
-    EXPECT_EQ(f.LastStatus, 0x10);
-    EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d\d$)").match(f.EditTariff1->text()).hasMatch())
-        << f.EditTariff1->text().toStdString();
+    EXPECT_EQ(form->Shared().FirmwareMajor, c.firmware.major);
+    EXPECT_EQ(form->Shared().MeterTypeId, c.firmware.major < 3 ? 1 : 6);
+    EXPECT_EQ(Find<QSpinBox>("SpinEdit_Number")->value(), 4321);
+    EXPECT_FALSE(
+        Find<QSpinBox>("SpinEdit_Number")->isEnabled()); // a numbered meter keeps its number
+    EXPECT_FALSE(Find<QPushButton>("BitBtn1")->isEnabled());
+    EXPECT_FALSE(Find<QLineEdit>("LabeledCurTime")->text().isEmpty());
+    EXPECT_FALSE(Find<QLineEdit>("LabeledOff")->text().isEmpty());
+    EXPECT_FALSE(Find<QLineEdit>("EditOff")->text().isEmpty());
+    EXPECT_EQ(Find<QLineEdit>("LabeledNCorrect")->text(), "0");
+    EXPECT_EQ(Find<QPlainTextEdit>("Memo1")->toPlainText(),
+              "Фиксация нарушения режима потребления.");
+    EXPECT_EQ(form->Shared().LastStatus, 0x10);
+    EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d\d$)")
+                    .match(Find<QLineEdit>("EditTariff1")->text())
+                    .hasMatch())
+        << Find<QLineEdit>("EditTariff1")->text().toStdString();
 
-    EXPECT_EQ(f.SpinEditVDM->isEnabled(), c.firmware.major >= 3);
-    EXPECT_EQ(f.CheckVDM->isEnabled(), c.firmware.major >= 3);
+    EXPECT_EQ(Find<QSpinBox>("SpinEditVDM")->isEnabled(), c.firmware.major >= 3);
+    EXPECT_EQ(Find<QCheckBox>("CheckVDM")->isEnabled(), c.firmware.major >= 3);
     if (c.firmware.major < 3) {
-        EXPECT_EQ(f.SpinEditVDM->value(), 1);
+        EXPECT_EQ(Find<QSpinBox>("SpinEditVDM")->value(), 1);
     }
-    EXPECT_EQ(f.SpinEditVDM->maximum() == 65535, c.firmware.major < 6);
-    EXPECT_EQ(f.CheckReset->isVisibleTo(&f), c.firmware.major >= 6);
-    EXPECT_EQ(f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.TabSheet2)),
-              c.firmware.major < 6);
-    EXPECT_EQ(f.PageControl1->isTabVisible(f.PageControl1->indexOf(f.TabSheet3)),
-              c.firmware.major >= 6);
-    EXPECT_EQ(!f.GroupCel->isHidden(), c.firmware.major >= 10); // on a page not shown now
-    EXPECT_EQ(!f.GroupTransfer->isHidden(), c.firmware.major >= 10);
-    EXPECT_FALSE(f.EditLastSeance->isVisibleTo(&f));
-    EXPECT_TRUE(f.ActionSetting->isEnabled());
-    EXPECT_NE(f.StatusPanel0->text(), "");
+    EXPECT_EQ(Find<QSpinBox>("SpinEditVDM")->maximum() == 65535, c.firmware.major < 6);
+    EXPECT_EQ(Find<QCheckBox>("CheckReset")->isVisibleTo(&f), c.firmware.major >= 6);
+    // Below firmware 6 the billing day and hour are never sent: the box is not offered.
+    EXPECT_EQ(Find<QCheckBox>("CheckShedule")->isEnabled(), c.firmware.major >= 6);
+    EXPECT_EQ(
+        Find<QTabWidget>("PageControl1")
+            ->isTabVisible(Find<QTabWidget>("PageControl1")->indexOf(Find<QWidget>("TabSheet2"))),
+        c.firmware.major < 6);
+    EXPECT_EQ(
+        Find<QTabWidget>("PageControl1")
+            ->isTabVisible(Find<QTabWidget>("PageControl1")->indexOf(Find<QWidget>("TabSheet3"))),
+        c.firmware.major >= 6);
+    EXPECT_EQ(!Find<QWidget>("GroupCel")->isHidden(),
+              c.firmware.major >= 10); // on a page not shown now
+    EXPECT_EQ(!Find<QWidget>("GroupTransfer")->isHidden(), c.firmware.major >= 10);
+    EXPECT_FALSE(Find<QLineEdit>("EditLastSeance")->isVisibleTo(&f));
+    EXPECT_TRUE(Find<QAction>("ActionSetting")->isEnabled());
+    EXPECT_NE(Find<QLabel>("StatusBar1Panel0")->text(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -95,23 +112,22 @@ TEST_F(WindowTest, OperatorEditsStandAgainstRepliesUntilThePageIsCleared) {
     o.firmware = {6, 2};
     StartMeter(o);
     CreateForm();
-    TFormMain &f = *form;
-    f.CheckReadTarif->setChecked(false);
-    f.CheckNoIndi->setChecked(false);
+    Find<QCheckBox>("CheckReadTarif")->setChecked(false);
+    Find<QCheckBox>("CheckNoIndi")->setChecked(false);
     Connect();
     ASSERT_TRUE(WaitCycles(1, kCycle6));
     MeterState st = emu->state();
-    ASSERT_EQ(f.SpinDay->value(), st.billingDay);
+    ASSERT_EQ(Find<QSpinBox>("SpinDay")->value(), st.billingDay);
     ASSERT_EQ(st.display, 0x0F);
-    ASSERT_TRUE(f.CheckBox2->isChecked());
+    ASSERT_TRUE(Find<QCheckBox>("CheckBox2")->isChecked());
 
     // The operator edits: SpinClock, SpinDay (not SpinHour), CheckBox3 ticked and unticked.
-    QTest::keyClick(f.SpinClock, Qt::Key_Up);
-    QTest::keyClick(f.SpinDay, Qt::Key_Up);
-    QTest::mouseClick(f.CheckBox3, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseClick(f.CheckBox3, Qt::LeftButton, {}, QPoint(5, 5));
-    const int myClock = f.SpinClock->value();
-    const int myDay = f.SpinDay->value();
+    QTest::keyClick(Find<QSpinBox>("SpinClock"), Qt::Key_Up);
+    QTest::keyClick(Find<QSpinBox>("SpinDay"), Qt::Key_Up);
+    QTest::mouseClick(Find<QCheckBox>("CheckBox3"), Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(Find<QCheckBox>("CheckBox3"), Qt::LeftButton, {}, QPoint(5, 5));
+    const int myClock = Find<QSpinBox>("SpinClock")->value();
+    const int myDay = Find<QSpinBox>("SpinDay")->value();
 
     // The meter changes behind the operator's back.
     st = emu->state();
@@ -121,36 +137,36 @@ TEST_F(WindowTest, OperatorEditsStandAgainstRepliesUntilThePageIsCleared) {
     st.display = 0x05;
     emu->setState(st);
     ASSERT_TRUE(WaitCycles(2, kCycle6));
-    EXPECT_EQ(f.SpinClock->value(), myClock);
-    EXPECT_EQ(f.SpinDay->value(), myDay);
-    EXPECT_EQ(f.SpinHour->value(), 13); // unmarked: follows the meter
+    EXPECT_EQ(Find<QSpinBox>("SpinClock")->value(), myClock);
+    EXPECT_EQ(Find<QSpinBox>("SpinDay")->value(), myDay);
+    EXPECT_EQ(Find<QSpinBox>("SpinHour")->value(), 13); // unmarked: follows the meter
     // One marked box holds all four: the meter's new set (boxes 1 and 3) is not shown.
-    EXPECT_TRUE(f.CheckBox2->isChecked());
-    EXPECT_TRUE(f.CheckBox4->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("CheckBox2")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("CheckBox4")->isChecked());
 
     // Clearing the page: the marks go, the view empties, the next replies fill it again.
-    f.ActionReset->trigger();
-    EXPECT_TRUE(f.LabeledVersion->text().isEmpty());
-    EXPECT_EQ(f.LastStatus, 0);
-    EXPECT_TRUE(f.Memo1->toPlainText().isEmpty());
-    EXPECT_EQ(f.SpinEdit_Number->value(), 0);
+    Find<QAction>("ActionReset")->trigger();
+    EXPECT_TRUE(Find<QLineEdit>("LabeledVersion")->text().isEmpty());
+    EXPECT_EQ(form->Shared().LastStatus, 0);
+    EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->toPlainText().isEmpty());
+    EXPECT_EQ(Find<QSpinBox>("SpinEdit_Number")->value(), 0);
     ASSERT_TRUE(WaitCycles(2, kCycle6));
-    EXPECT_EQ(f.SpinClock->value(), -7);
-    EXPECT_EQ(f.SpinDay->value(), 20);
-    EXPECT_TRUE(f.CheckBox1->isChecked());
-    EXPECT_FALSE(f.CheckBox2->isChecked());
-    EXPECT_TRUE(f.CheckBox3->isChecked());
-    EXPECT_FALSE(f.CheckBox4->isChecked());
-    EXPECT_FALSE(f.LabeledVersion->text().isEmpty());
+    EXPECT_EQ(Find<QSpinBox>("SpinClock")->value(), -7);
+    EXPECT_EQ(Find<QSpinBox>("SpinDay")->value(), 20);
+    EXPECT_TRUE(Find<QCheckBox>("CheckBox1")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("CheckBox2")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("CheckBox3")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("CheckBox4")->isChecked());
+    EXPECT_FALSE(Find<QLineEdit>("LabeledVersion")->text().isEmpty());
 }
 
 TEST_F(WindowTest, NotReadBoxesKeepTheirControlsButThePollStillAsks) {
     StartMeter();
     CreateForm();
-    form->SpinDay->setValue(5);
+    Find<QSpinBox>("SpinDay")->setValue(5);
     Connect();
     ASSERT_TRUE(WaitCycles(1, kCycle6));
-    EXPECT_EQ(form->SpinDay->value(), 5); // CheckReadTarif is ticked at start
+    EXPECT_EQ(Find<QSpinBox>("SpinDay")->value(), 5); // CheckReadTarif is ticked at start
     EXPECT_TRUE(SeenCodes().contains(0x22));
     EXPECT_TRUE(SeenCodes().contains(0x0D));
 }
@@ -159,30 +175,31 @@ TEST_F(WindowTest, SixTimeoutsDisableWritingUntilTheMeterAnswersAgain) {
     StartMeter();
     CreateForm(kQuickTimeouts);
     Connect();
-    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }));
+    ASSERT_TRUE(WaitFor([&] { return Find<QAction>("ActionSetting")->isEnabled(); }));
     // What each consecutive timeout left, recorded as it happens.
     int disabledAt = -1, blankedAt = -1;
     QObject watch; // the recording ends with this test, before the window closes
-    QObject::connect(form->ActionSetting, &QAction::changed, &watch, [&] {
-        if (!form->ActionSetting->isEnabled() && disabledAt < 0)
-            disabledAt = form->Engine->MissedReplies();
+    QObject::connect(Find<QAction>("ActionSetting"), &QAction::changed, &watch, [&] {
+        if (!Find<QAction>("ActionSetting")->isEnabled() && disabledAt < 0)
+            disabledAt = form->Engine().MissedReplies();
     });
-    QObject::connect(form->LabeledVersion, &QLineEdit::textChanged, &watch, [&] {
-        if (form->LabeledVersion->text().isEmpty() && blankedAt < 0)
-            blankedAt = form->Engine->MissedReplies();
+    QObject::connect(Find<QLineEdit>("LabeledVersion"), &QLineEdit::textChanged, &watch, [&] {
+        if (Find<QLineEdit>("LabeledVersion")->text().isEmpty() && blankedAt < 0)
+            blankedAt = form->Engine().MissedReplies();
     });
     Fault silent;
     silent.kind = Fault::NoReply;
     silent.frames = 8;
     emu->addFault(silent);
-    ASSERT_TRUE(WaitFor([&] { return form->Engine->MissedReplies() >= 6; }));
+    ASSERT_TRUE(WaitFor([&] { return form->Engine().MissedReplies() >= 6; }));
     EXPECT_EQ(disabledAt, 6); // five are not yet too many
     EXPECT_EQ(blankedAt, 6);
-    EXPECT_EQ(form->StatusPanel1->text(), "Нет ответа счетчика"); // until a byte comes
-    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }));
-    EXPECT_EQ(form->Engine->MissedReplies(), 0);
-    EXPECT_EQ(form->StatusPanel1->text(), ""); // a byte came
-    EXPECT_TRUE(form->Memo_Terminal->toPlainText().contains("Timeout."));
+    EXPECT_EQ(Find<QLabel>("StatusBar1Panel1")->text(),
+              "Нет ответа счетчика"); // until a byte comes
+    ASSERT_TRUE(WaitFor([&] { return Find<QAction>("ActionSetting")->isEnabled(); }));
+    EXPECT_EQ(form->Engine().MissedReplies(), 0);
+    EXPECT_EQ(Find<QLabel>("StatusBar1Panel1")->text(), ""); // a byte came
+    EXPECT_TRUE(Find<QPlainTextEdit>("Memo_Terminal")->toPlainText().contains("Timeout."));
     EXPECT_GT(platform.beeps, 0); // operator mode: each protocol line sounds
 }
 
@@ -192,27 +209,40 @@ TEST_F(WindowTest, ALostPortIsShownAndDisconnectStillWorks) {
     CreateForm(kQuickTimeouts);
     Connect();
     emu->stop();
-    ASSERT_TRUE(WaitFor([&] { return form->StatusPanel1->text() == "Порт недоступен"; }));
-    ASSERT_TRUE(WaitFor([&] { return form->Engine->MissedReplies() >= 7; }, 10000));
-    EXPECT_EQ(form->StatusPanel1->text(), "Порт недоступен");
-    EXPECT_FALSE(form->ActionSetting->isEnabled());
-    EXPECT_TRUE(form->Memo_Terminal->toPlainText().contains("Timeout."));
-    form->ActionDisconnect->trigger();
+    ASSERT_TRUE(
+        WaitFor([&] { return Find<QLabel>("StatusBar1Panel1")->text() == "Порт недоступен"; }));
+    ASSERT_TRUE(WaitFor([&] { return form->Engine().MissedReplies() >= 7; }, 10000));
+    EXPECT_EQ(Find<QLabel>("StatusBar1Panel1")->text(), "Порт недоступен");
+    EXPECT_FALSE(Find<QAction>("ActionSetting")->isEnabled());
+    EXPECT_TRUE(Find<QPlainTextEdit>("Memo_Terminal")->toPlainText().contains("Timeout."));
+    Find<QAction>("ActionDisconnect")->trigger();
     EXPECT_FALSE(form->Connected());
-    EXPECT_TRUE(form->ActionConnect->isEnabled());
-    EXPECT_FALSE(form->VaComm1->Active());
+    EXPECT_TRUE(Find<QAction>("ActionConnect")->isEnabled());
+    EXPECT_FALSE(Find<TVaComm>("VaComm1")->Active());
     EXPECT_TRUE(boxes.empty());
+}
+
+// The view keeps the last 1500 lines, as the protocol view it mirrors does.
+TEST_F(WindowTest, TheProtocolViewHoldsFifteenHundredLines) {
+    CreateForm();
+    for (int i = 1; i <= 1600; ++i)
+        form->Engine().Protocol().AddMessage(QString("строка %1").arg(i));
+    const QStringList lines = Find<QPlainTextEdit>("Memo_Terminal")->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 1500);
+    EXPECT_EQ(lines.first(), "строка 101");
+    EXPECT_EQ(lines.last(), "строка 1600");
+    EXPECT_EQ(form->Engine().Protocol().Lines(), lines);
 }
 
 TEST_F(WindowTest, MasterModeTraceShowsEveryFrameSilently) {
     Settings()->setValue("Master", 1);
     StartMeter();
     CreateForm();
-    EXPECT_FALSE(form->CheckBox_Terminal->isChecked());
-    form->CheckBox_Terminal->setChecked(true);
+    EXPECT_FALSE(Find<QCheckBox>("CheckBox_Terminal")->isChecked());
+    Find<QCheckBox>("CheckBox_Terminal")->setChecked(true);
     Connect();
     ASSERT_TRUE(WaitCycles(1, kCycle6));
-    const QStringList lines = form->Memo_Terminal->toPlainText().split('\n');
+    const QStringList lines = Find<QPlainTextEdit>("Memo_Terminal")->toPlainText().split('\n');
     ASSERT_GE(lines.size(), 2);
     EXPECT_TRUE(QRegularExpression(R"(^\d\d:\d\d:\d\d\.\d{3} Send 00 02 80 71 $)")
                     .match(lines[0])
@@ -226,18 +256,18 @@ TEST_F(WindowTest, DisconnectUnlocksThePortAndBlanksTheView) {
     StartMeter();
     CreateForm();
     Connect();
-    EXPECT_FALSE(form->ComboPort->isEnabled());
-    EXPECT_FALSE(form->ComboBaud->isEnabled());
-    EXPECT_FALSE(form->NPort->isEnabled());
-    form->ActionDisconnect->trigger();
-    EXPECT_TRUE(form->ActionConnect->isEnabled());
-    EXPECT_FALSE(form->ActionDisconnect->isEnabled());
-    EXPECT_FALSE(form->ActionSetting->isEnabled());
-    EXPECT_TRUE(form->ComboPort->isEnabled());
-    EXPECT_TRUE(form->ComboBaud->isEnabled());
-    EXPECT_TRUE(form->NBaud->isEnabled());
-    EXPECT_TRUE(form->LabeledVersion->text().isEmpty());
-    EXPECT_FALSE(form->BtnReadSchedule->isEnabled());
+    EXPECT_FALSE(Find<QComboBox>("ComboPort")->isEnabled());
+    EXPECT_FALSE(Find<QComboBox>("ComboBaud")->isEnabled());
+    EXPECT_FALSE(Find<QMenu>("NPort")->isEnabled());
+    Find<QAction>("ActionDisconnect")->trigger();
+    EXPECT_TRUE(Find<QAction>("ActionConnect")->isEnabled());
+    EXPECT_FALSE(Find<QAction>("ActionDisconnect")->isEnabled());
+    EXPECT_FALSE(Find<QAction>("ActionSetting")->isEnabled());
+    EXPECT_TRUE(Find<QComboBox>("ComboPort")->isEnabled());
+    EXPECT_TRUE(Find<QComboBox>("ComboBaud")->isEnabled());
+    EXPECT_TRUE(Find<QMenu>("NBaud")->isEnabled());
+    EXPECT_TRUE(Find<QLineEdit>("LabeledVersion")->text().isEmpty());
+    EXPECT_FALSE(Find<QPushButton>("BtnReadSchedule")->isEnabled());
     const auto sent = emu->requestsSeen().size();
     QTest::qWait(300);
     EXPECT_EQ(emu->requestsSeen().size(), sent); // nothing goes out after a disconnect
@@ -250,62 +280,60 @@ TEST_F(WindowTest, PortHeldByAnotherProgramLeavesTheWindowDisconnected) {
     TVaComm other;
     other.SetDeviceName(emu->devicePath());
     other.Open();
-    form->ActionConnect->trigger();
+    Find<QAction>("ActionConnect")->trigger();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Ошибка");
     EXPECT_EQ(boxes[0].text, "Ошибка открытия порта COM9");
     // The reason stays in view: panel 1 and the protocol view.
     const QString reason = "Can't open specified device COM9 (Error 16, Device or resource busy)";
-    EXPECT_EQ(form->StatusPanel1->text(), reason);
-    EXPECT_TRUE(form->Memo_Terminal->toPlainText().contains(reason));
-    EXPECT_TRUE(form->ActionConnect->isEnabled());
-    EXPECT_FALSE(form->ActionDisconnect->isEnabled());
-    EXPECT_FALSE(form->TimerStart->isActive());
-    EXPECT_TRUE(form->ComboPort->isEnabled());
+    EXPECT_EQ(Find<QLabel>("StatusBar1Panel1")->text(), reason);
+    EXPECT_TRUE(Find<QPlainTextEdit>("Memo_Terminal")->toPlainText().contains(reason));
+    EXPECT_TRUE(Find<QAction>("ActionConnect")->isEnabled());
+    EXPECT_FALSE(Find<QAction>("ActionDisconnect")->isEnabled());
+    EXPECT_FALSE(Find<QTimer>("TimerStart")->isActive());
+    EXPECT_TRUE(Find<QComboBox>("ComboPort")->isEnabled());
     other.Close();
 }
 
 TEST_F(WindowTest, PortAndSpeedListsAndMenusMoveTogether) {
     StartMeter();
     CreateForm();
-    TFormMain &f = *form;
-    EXPECT_EQ(f.ComboPort->currentText(), "COM9");
-    EXPECT_EQ(f.ComboBaud->currentText(), "4800");
-    EXPECT_TRUE(f.N48001->isChecked());
-    f.ComboBaud->setCurrentIndex(3);
-    f.ComboBaudChange(3);
-    EXPECT_TRUE(f.N96001->isChecked());
-    EXPECT_EQ(f.VaComm1->Baudrate(), br9600);
-    f.N24001->trigger();
-    EXPECT_EQ(f.ComboBaud->currentText(), "2400");
-    EXPECT_EQ(f.VaComm1->Baudrate(), br2400);
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->currentText(), "COM9");
+    EXPECT_EQ(Find<QComboBox>("ComboBaud")->currentText(), "4800");
+    EXPECT_TRUE(Find<QAction>("N48001")->isChecked());
+    Pick("ComboBaud", 3);
+    EXPECT_TRUE(Find<QAction>("N96001")->isChecked());
+    EXPECT_EQ(Find<TVaComm>("VaComm1")->Baudrate(), br9600);
+    Find<QAction>("N24001")->trigger();
+    EXPECT_EQ(Find<QComboBox>("ComboBaud")->currentText(), "2400");
+    EXPECT_EQ(Find<TVaComm>("VaComm1")->Baudrate(), br2400);
 
     QAction *com9 = nullptr;
-    for (QAction *a : f.NPort->actions())
+    for (QAction *a : Find<QMenu>("NPort")->actions())
         if (a->text() == "COM9") com9 = a;
     ASSERT_NE(com9, nullptr);
     EXPECT_TRUE(com9->isChecked());
-    f.ComboPort->setCurrentIndex(-1);
+    Find<QComboBox>("ComboPort")->setCurrentIndex(-1);
     com9->trigger();
-    EXPECT_EQ(f.ComboPort->currentText(), "COM9");
-    EXPECT_EQ(f.VaComm1->PortNum(), 9);
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->currentText(), "COM9");
+    EXPECT_EQ(Find<TVaComm>("VaComm1")->PortNum(), 9);
 }
 
 TEST_F(WindowTest, PortListFollowsAdaptersPluggedInAndOut) {
     StartMeter();
     CreateForm();
-    EXPECT_EQ(form->ComboPort->findText("COM12"), -1);
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->findText("COM12"), -1);
     MeterEmulator second;
     ASSERT_TRUE(second.start());
     qputenv("ORMIX_PORTS",
             ("COM9=" + emu->devicePath() + ";COM12=" + second.devicePath()).toUtf8());
-    form->RefreshPortLists(); // what opening the drop-down does
-    EXPECT_NE(form->ComboPort->findText("COM12"), -1);
-    EXPECT_EQ(form->ComboPort->currentText(), "COM9");
+    OpenPortList();
+    EXPECT_NE(Find<QComboBox>("ComboPort")->findText("COM12"), -1);
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->currentText(), "COM9");
     qputenv("ORMIX_PORTS", ("COM12=" + second.devicePath()).toUtf8());
-    form->RefreshPortLists();
-    EXPECT_EQ(form->ComboPort->findText("COM9"), -1);
-    EXPECT_EQ(form->ComboPort->currentIndex(), -1);
+    OpenPortList();
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->findText("COM9"), -1);
+    EXPECT_EQ(Find<QComboBox>("ComboPort")->currentIndex(), -1);
 }
 
 struct LocaleCase {
@@ -323,20 +351,20 @@ TEST_P(ReadingTexts, FollowTheLocaleSeparator) {
     Connect();
     ASSERT_TRUE(WaitCycles(1, kCycle6));
     const QRegularExpression re(GetParam().pattern);
-    for (QLineEdit *e :
-         {form->EditTariff1, form->EditTariff2, form->EditTariff3, form->LabeledTariff1})
+    for (QLineEdit *e : {Find<QLineEdit>("EditTariff1"), Find<QLineEdit>("EditTariff2"),
+                         Find<QLineEdit>("EditTariff3"), Find<QLineEdit>("LabeledTariff1")})
         EXPECT_TRUE(re.match(e->text()).hasMatch()) << e->text().toStdString();
     // The log reads the same texts back as numbers.
-    const double shown = QLocale().toDouble(form->EditTariff1->text());
-    ASSERT_TRUE(WaitFor([&] { return form->ActionSetting->isEnabled(); }));
-    form->ActionSetting->trigger();
+    const double shown = QLocale().toDouble(Find<QLineEdit>("EditTariff1")->text());
+    ASSERT_TRUE(WaitFor([&] { return Find<QAction>("ActionSetting")->isEnabled(); }));
+    Find<QAction>("ActionSetting")->trigger();
     ASSERT_TRUE(WaitFor([&] { return QFile::exists("Setting.DBF"); }));
     const auto rows = SettingLog("Setting.DBF").QuerySelect(QDate::currentDate());
     ASSERT_TRUE(rows.ok());
     ASSERT_EQ(rows.value.size(), 1);
     EXPECT_NEAR(rows.value[0][SettingField::T1C].toDouble(), shown, 1.0);
     EXPECT_DOUBLE_EQ(rows.value[0][SettingField::T11].toDouble(),
-                     QLocale().toDouble(form->LabeledTariff1->text()));
+                     QLocale().toDouble(Find<QLineEdit>("LabeledTariff1")->text()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, ReadingTexts,

@@ -1,6 +1,11 @@
 #include "tools/ormix_cli/cli_options.h"
 
+#include "link/port_setup.h"
+#include "link/port_table.h"
+
 #include <QSet>
+
+namespace ormix::cli {
 
 namespace {
 
@@ -9,6 +14,13 @@ const QSet<QString> kWriteOnly = {
     "--correction",    "--status-reset",   "--billing", "--display",      "--ddm",
     "--reset-billing", "--reset-schedule", "--no-log",  "--log",
 };
+
+// "1200, 2400, 4800 or 9600".
+QString SpeedList() {
+    QStringList speeds = link::MeterSpeedTexts();
+    const QString last = speeds.takeLast();
+    return speeds.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
 
 QString Range(const QString &option, qint64 lo, qint64 hi) {
     return QStringLiteral("%1 must be a whole number from %2 to %3").arg(option).arg(lo).arg(hi);
@@ -133,9 +145,8 @@ CliParseResult ParseCliArguments(const QStringList &args) {
                 const QString port = v->trimmed();
                 const bool path = port.startsWith('/');
                 const bool comName =
-                    port.size() > 3 &&
                     port.left(3).compare(QStringLiteral("COM"), Qt::CaseInsensitive) == 0 &&
-                    port.mid(3).toInt() > 0;
+                    link::PortNumberOf(port).value_or(0) > 0;
                 if (!path && !comName)
                     error = QStringLiteral("--port must be a port name such as COM1 or a "
                                            "device path such as /dev/ttyUSB0");
@@ -145,8 +156,8 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         } else if (name == QStringLiteral("--baud")) {
             if (const auto v = value()) {
                 const int baud = v->trimmed().toInt();
-                if (baud != 1200 && baud != 2400 && baud != 4800 && baud != 9600)
-                    error = QStringLiteral("--baud must be 1200, 2400, 4800 or 9600");
+                if (!link::MeterSpeedRate(baud))
+                    error = QStringLiteral("--baud must be %1").arg(SpeedList());
                 else
                     o.baud = baud;
             }
@@ -158,10 +169,11 @@ CliParseResult ParseCliArguments(const QStringList &args) {
             o.json = true;
         } else if (name == QStringLiteral("--password")) {
             if (const auto v = value())
-                if (const auto n = Integer(name, *v, 0, kCliPasswordMax, error)) w.password = *n;
+                if (const auto n = Integer(name, *v, 0, meter::kPasswordMax, error))
+                    w.password = *n;
         } else if (name == QStringLiteral("--new-password")) {
             if (const auto v = value())
-                if (const auto n = Integer(name, *v, 0, kCliPasswordMax, error))
+                if (const auto n = Integer(name, *v, 0, meter::kPasswordMax, error))
                     w.newPassword = int(*n);
         } else if (name == QStringLiteral("--time")) {
             if (const auto v = value()) {
@@ -188,11 +200,12 @@ CliParseResult ParseCliArguments(const QStringList &args) {
             w.summer = true;
         } else if (name == QStringLiteral("--number")) {
             if (const auto v = value())
-                if (const auto n = Integer(name, *v, 0, kCliNumberMax, error)) w.number = *n;
+                if (const auto n = Integer(name, *v, 0, meter::kFactoryNumberMax, error))
+                    w.number = *n;
         } else if (name == QStringLiteral("--correction")) {
             if (const auto v = value())
                 if (const auto n =
-                        Integer(name, *v, -kCliCorrectionLimit, kCliCorrectionLimit, error))
+                        Integer(name, *v, -meter::kCorrectionLimit, meter::kCorrectionLimit, error))
                     w.correction = int(*n);
         } else if (name == QStringLiteral("--status-reset")) {
             noValue();
@@ -219,7 +232,7 @@ CliParseResult ParseCliArguments(const QStringList &args) {
                 if (const auto n = Integer(name, *v, 0, 15, error)) w.display = int(*n);
         } else if (name == QStringLiteral("--ddm")) {
             if (const auto v = value())
-                if (const auto n = Integer(name, *v, 0, kCliDdmMaxNew, error)) w.ddm = *n;
+                if (const auto n = Integer(name, *v, 0, meter::kDdmMaxNew, error)) w.ddm = *n;
         } else if (name == QStringLiteral("--reset-billing")) {
             noValue();
             w.resetBilling = true;
@@ -278,9 +291,11 @@ QString CheckWriteForFirmware(const CliWriteOptions &w, int major, const QString
             .arg(version);
     if (w.ddm && major < 3)
         return QStringLiteral("--ddm needs firmware 3 or later; this meter has %1").arg(version);
-    if (w.ddm && major < 6 && *w.ddm > kCliDdmMaxOld)
+    if (w.ddm && major < 6 && *w.ddm > meter::kDdmMaxOld)
         return QStringLiteral("--ddm must be a whole number from 0 to %1 with firmware %2")
-            .arg(kCliDdmMaxOld)
+            .arg(meter::kDdmMaxOld)
             .arg(version);
     return {};
 }
+
+} // namespace ormix::cli

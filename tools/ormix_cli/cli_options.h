@@ -1,10 +1,14 @@
 #pragma once
 // ormix-cli's command line: what it may say and the ranges of its values. Pure, so every
 // refusal is known before the port is touched.
+#include "meter/write_choices.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+namespace ormix::cli {
 
 enum CliExit {
     ExitDone = 0,
@@ -58,15 +62,10 @@ CliParseResult ParseCliArguments(const QStringList &args);
 QString CliUsageLine();
 QString CliHelpText();
 
-// Limits of the values the meter can carry.
-constexpr int kCliCorrectionLimit = 31;
-constexpr int kCliPasswordMax = 65535;
-constexpr qint64 kCliNumberMax = 16777215; // 24 bits
-constexpr qint64 kCliDdmMaxOld = 65535;    // firmware below 6
-constexpr qint64 kCliDdmMaxNew = 16777215; // firmware 6 and later
-
 // What the connected meter's firmware cannot take of the options: the refusal text, or
 // empty. The window leaves such a tick without effect; a command line that asked for it
 // must not end as if it had been done.
 QString CheckWriteForFirmware(const CliWriteOptions &w, int firmwareMajor,
                               const QString &versionText);
+
+} // namespace ormix::cli

@@ -3,29 +3,23 @@
 #include "link/port_setup.h"
 #include "link/port_table.h"
 #include "meter/poll_cycle.h"
+#include "meter/reply_decoders.h"
 #include "meter/write_sequence.h"
-#include "records/setting_log.h"
+#include "records/local_log.h"
 
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSettings>
 #include <exception>
 
+using namespace ormix::link;
+using namespace ormix::meter;
+using namespace ormix::records;
+
+namespace ormix::cli {
+
 namespace {
 Q_LOGGING_CATEGORY(lcTools, "ormix.tools", QtWarningMsg)
-
-TVaBaudrate BaudrateOf(int bitsPerSecond) {
-    switch (bitsPerSecond) {
-    case 1200:
-        return br1200;
-    case 2400:
-        return br2400;
-    case 9600:
-        return br9600;
-    default:
-        return br4800;
-    }
-}
 
 // The send and receive trace; every other protocol line is a rejection, a timeout or a
 // decoder's message.
@@ -73,7 +67,7 @@ int CliSession::Run() {
         } else {
             port_.SetPortNum(PortNumberOf(name).value_or(1));
         }
-        port_.SetBaudrate(BaudrateOf(options_.baud));
+        port_.SetBaudrate(MeterSpeedRate(options_.baud).value_or(br4800));
         engine_ = std::make_unique<TExchangeEngine>(&port_, this);
         engine_->Protocol().SetLogging(true);
         // Master mode is what writes the send and receive lines.
@@ -148,39 +142,12 @@ void CliSession::StartWrite() {
         return;
     }
 
-    WriteChoices c;
-    c.firmwareMajor = major;
-    c.accessPassword = w.password;
-    c.checkPassword = w.newPassword.has_value();
-    c.newPassword = w.newPassword.value_or(0);
-    c.checkTime = w.writesTime();
-    if (c.checkTime) {
-        // The pickers follow the PC clock; "now" is the moment of the click.
-        writtenClock_ = w.timeNow ? QDateTime::currentDateTime() : *w.time;
-        writtenClock_ = writtenClock_.addMSecs(-writtenClock_.time().msec());
-        c.date = writtenClock_.date();
-        c.time = writtenClock_.time();
-        c.summerTime = w.summer;
-    }
-    c.factoryNumberMarked = w.number.has_value();
-    c.factoryNumber = w.number.value_or(0);
-    c.checkCorrect = w.correction.has_value();
-    c.correction = w.correction.value_or(0);
-    c.checkStatus = w.statusReset;
-    c.checkSchedule = w.billingDay.has_value();
-    c.billingDay = w.billingDay.value_or(1);
-    c.billingHour = w.billingHour.value_or(0);
-    c.checkIndi = w.display.has_value();
-    for (int i = 0; i < 4; ++i)
-        c.display[i] = (w.display.value_or(0) >> i) & 1;
-    c.checkDdm = w.ddm.has_value();
-    c.ddmEnabled = LayoutForFirmware(major).ddmControlsEnabled;
-    c.ddmNumber = w.ddm.value_or(0);
-    c.checkResetVisible = LayoutForFirmware(major).checkResetVisible;
-    c.checkReset = w.resetBilling;
-    c.checkResetTariff = w.resetSchedule;
+    // The pickers follow the PC clock; "now" is the moment of the click.
+    QDateTime clock = w.timeNow ? QDateTime::currentDateTime() : w.time.value_or(QDateTime());
+    clock = clock.addMSecs(-clock.time().msec());
+    written_ = WriteChoicesOf(w, major, clock);
 
-    const WriteSequence seq = BuildWriteSequence(c);
+    const WriteSequence seq = BuildWriteSequence(written_);
     if (!seq.ok()) {
         Error(seq.error);
         Finish(ExitUsage);
@@ -192,11 +159,15 @@ void CliSession::StartWrite() {
         engine_->Commands().Append(frame);
 }
 
-void CliSession::DecodeReply(const QByteArray &reply, const QByteArray &) {
-    if (!snapshot_.Decode(reply)) return; // the password acknowledgement carries nothing
-    if (!reply.isEmpty() && std::uint8_t(reply.at(0)) == 0x04 && snapshot_.clock) {
+void CliSession::DecodeReply(const QByteArray &reply, const QByteArray &request) {
+    if (request.isEmpty()) return;
+    const auto decoded =
+        meter::DecodeReply(std::uint8_t(request[0]), reply, {QDate::currentDate().year()});
+    // The password acknowledgement carries nothing to keep.
+    if (!decoded || !snapshot_.Keep(*decoded)) return;
+    if (const auto *clock = std::get_if<ClockReply>(&*decoded)) {
         addingOwnLine_ = true;
-        for (const QString &line : snapshot_.clock->protocolLines)
+        for (const QString &line : clock->protocolLines)
             engine_->Protocol().AddMessage(line);
         addingOwnLine_ = false;
     }
@@ -205,12 +176,13 @@ void CliSession::DecodeReply(const QByteArray &reply, const QByteArray &) {
 void CliSession::LogCompletedWrite() {
     const CliWriteOptions &w = options_.write;
     if (w.noLog) return;
-    const SettingLog log(w.logPath.isEmpty() ? SettingLog::DefaultPath() : w.logPath);
+    LocalLog log(w.logPath.isEmpty() ? SettingLog::DefaultPath() : w.logPath);
+    meter::WriteChoices written = written_;
+    written.writtenAt = QDateTime::currentDateTime();
     try {
-        const auto result = LogLocalRecord(
-            log, MakeCliLogInput(snapshot_, w, writtenClock_, QDateTime::currentDateTime()));
-        if (result.ok()) return;
-        Error(QStringLiteral("Ошибка записи в БД: ") + result.error);
+        const LogReport report = log.LogCompletedWrite(MeterShownOf(snapshot_), written);
+        if (report.logged()) return;
+        Error(report.text);
     } catch (const std::exception &e) {
         Error(QStringLiteral("Ошибка записи в БД: ") + QString::fromUtf8(e.what()));
     }
@@ -246,3 +218,5 @@ void CliSession::Finish(int exitCode) {
 void CliSession::EndRun() {
     loop_.quit();
 }
+
+} // namespace ormix::cli

@@ -16,7 +16,9 @@
 #include <functional>
 #include <memory>
 
-class CliSession : public QObject, public TExchangeHost {
+namespace ormix::cli {
+
+class CliSession : public QObject, public link::TExchangeHost {
     Q_OBJECT
 public:
     // The longest a run may take: a full cycle and a full write are a few seconds even
@@ -56,8 +58,8 @@ private:
     void Error(const QString &text);
 
     CliOptions options_;
-    TVaComm port_;
-    std::unique_ptr<TExchangeEngine> engine_;
+    link::TVaComm port_;
+    std::unique_ptr<link::TExchangeEngine> engine_;
     QEventLoop loop_;
     QTimer limit_;
     MeterSnapshot snapshot_;
@@ -73,5 +75,7 @@ private:
     bool writeStarted_ = false;
     bool writeFailed_ = false;
     bool logFailed_ = false;
-    QDateTime writtenClock_; // the time the clock frame carries
+    meter::WriteChoices written_; // the write queued, as its frames were built
 };
+
+} // namespace ormix::cli

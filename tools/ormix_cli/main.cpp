@@ -9,6 +9,9 @@
 #include <QJsonDocument>
 #include <cstdio>
 
+using namespace ormix::cli;
+using ormix::link::SetErrorReportHandler;
+
 namespace {
 void Print(std::FILE *to, const QString &line) {
     std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), to);

@@ -1,11 +1,14 @@
 #include "tools/ormix_cli/meter_snapshot.h"
 
-#include "link/commands.h"
-#include "link/encodings.h"
 #include "meter/status_text.h"
 
 #include <QJsonArray>
 #include <cmath>
+
+using namespace ormix::link;
+using namespace ormix::meter;
+
+namespace ormix::cli {
 
 namespace {
 
@@ -40,48 +43,20 @@ QStringList MeterSnapshot::StatusLines() const {
     return MainStatusLines(*status->status, FirmwareMajor());
 }
 
-bool MeterSnapshot::Decode(const QByteArray &reply) {
-    if (reply.isEmpty()) return false;
-    switch (std::uint8_t(reply.at(0))) {
-    case Cmd::ReadVersion:
-        version = DecodeVersion(reply);
-        return true;
-    case Cmd::ReadNumber:
-        number = DecodeNumber(reply);
-        return true;
-    case Cmd::ReadClock:
-        clock = DecodeClock(reply);
-        return true;
-    case Cmd::ReadCorrection:
-        correction = DecodeCorrectionReply(reply);
-        return true;
-    case Cmd::ReadStatus:
-        status = DecodeStatus(reply);
-        return true;
-    case Cmd::ReadDisplay:
-        display = DecodeDisplay(reply);
-        return true;
-    case Cmd::ReadEnergyOld:
-        energy = DecodeEnergyOld(reply);
-        return true;
-    case Cmd::ReadEnergy:
-        energy = DecodeEnergy(reply);
-        return true;
-    case Cmd::ReadOperatingTime:
-        operatingTime = DecodeOperatingTime(reply);
-        return true;
-    case Cmd::ReadDdm:
-        ddm = DecodeDdm(reply);
-        return true;
-    case Cmd::ReadBilling:
-        billing = DecodeBilling(reply);
-        return true;
-    case Cmd::ReadLastDdmSession:
-        lastSession = DecodeLastSession(reply);
-        return true;
-    default:
-        return false;
-    }
+namespace {
+// Keeps the reply in `slot` when it is of the slot's kind.
+template <typename T> bool Take(std::optional<T> &slot, const meter::DecodedReply &reply) {
+    const T *r = std::get_if<T>(&reply);
+    if (r) slot = *r;
+    return r != nullptr;
+}
+} // namespace
+
+bool MeterSnapshot::Keep(const meter::DecodedReply &reply) {
+    return Take(version, reply) || Take(number, reply) || Take(clock, reply) ||
+           Take(correction, reply) || Take(status, reply) || Take(display, reply) ||
+           Take(energy, reply) || Take(operatingTime, reply) || Take(ddm, reply) ||
+           Take(billing, reply) || Take(lastSession, reply);
 }
 
 QStringList SnapshotText(const MeterSnapshot &s) {
@@ -206,44 +181,57 @@ QJsonObject SnapshotJson(const MeterSnapshot &s) {
     return o;
 }
 
-LocalLogInput MakeCliLogInput(const MeterSnapshot &s, const CliWriteOptions &w,
-                              const QDateTime &writtenClock, const QDateTime &now) {
-    LocalLogInput in;
-    // SpinEdit_Number shows the number typed for the write, else the meter's.
-    in.factoryNumber = w.number ? *w.number : (s.number ? s.number->number.value_or(0) : 0);
-    in.versionText = s.VersionText();
-    if (s.operatingTime) {
-        in.operatingTimeText = s.operatingTime->rawText.value_or(QString());
-        in.correctionCountText = s.operatingTime->correctionsText.value_or(QString());
+meter::MeterShown MeterShownOf(const MeterSnapshot &s) {
+    meter::MeterShown m;
+    if (s.number && s.number->number) {
+        m.factoryNumber = *s.number->number;
+        m.numberFieldEnabled = s.number->editable();
     }
-    in.lastStatus = s.status ? s.status->status.value_or(0) : 0;
+    if (s.version && s.version->layout) m.meterTypeId = s.version->layout->meterTypeId;
+    m.versionText = s.VersionText();
+    if (s.operatingTime) {
+        m.onTime = s.operatingTime->halfMinutes;
+        m.correctionCount = s.operatingTime->corrections;
+    }
+    m.lastStatus = s.status ? s.status->status.value_or(0) : 0;
     if (s.energy)
         for (int t = 0; t < 3; ++t) {
-            in.billingReadingText[t] = s.energy->billing[t];
-            in.currentReadingText[t] = s.energy->current[t].value_or(QString());
+            m.currentReadingText[t] = s.energy->current[t].value_or(QString());
+            m.billingReadingText[t] = s.energy->billing[t];
         }
-
-    in.statusReset = w.statusReset;
-    in.timeTicked = w.writesTime();
-    if (in.timeTicked) {
-        in.clockDate = writtenClock.date();
-        in.clockTime = writtenClock.time();
-        in.summerTime = w.summer;
-    }
-    in.correctionTicked = w.correction.has_value();
-    in.correction = w.correction.value_or(0);
-    in.passwordTicked = w.newPassword.has_value();
-    if (w.newPassword) in.newPasswordText = QString::number(*w.newPassword);
-    in.indicatorTicked = w.display.has_value();
-    in.indicatorMask = w.display.value_or(0);
-    in.firmwareMajor = s.FirmwareMajor();
-    in.vdmTicked = w.ddm.has_value();
-    in.vdmEnabled = in.firmwareMajor >= 3;
-    in.vdm = w.ddm.value_or(0);
-    in.scheduleTicked = w.billingDay.has_value();
-    in.billingDay = w.billingDay.value_or(0);
-    in.billingHour = w.billingHour.value_or(0);
-    in.today = now.date();
-    in.now = now.time();
-    return in;
+    return m;
 }
+
+meter::WriteChoices WriteChoicesOf(const CliWriteOptions &w, int major, const QDateTime &clock) {
+    const meter::FirmwareLayout layout = meter::LayoutForFirmware(major);
+    meter::WriteChoices c;
+    c.firmwareMajor = major;
+    c.accessPassword = w.password;
+    c.checkPassword = w.newPassword.has_value();
+    c.newPassword = w.newPassword.value_or(0);
+    c.checkTime = w.writesTime();
+    if (c.checkTime) {
+        c.date = clock.date();
+        c.time = clock.time();
+        c.summerTime = w.summer;
+    }
+    c.factoryNumberMarked = w.number.has_value();
+    c.factoryNumber = w.number.value_or(0);
+    c.checkCorrect = w.correction.has_value();
+    c.correction = w.correction.value_or(0);
+    c.checkStatus = w.statusReset;
+    c.checkSchedule = w.billingDay.has_value();
+    c.billingDay = w.billingDay.value_or(1);
+    c.billingHour = w.billingHour.value_or(0);
+    c.checkIndi = w.display.has_value();
+    c.display = w.display.value_or(0);
+    c.checkDdm = w.ddm.has_value();
+    c.ddmEnabled = layout.ddmControlsEnabled;
+    c.ddmNumber = w.ddm.value_or(0);
+    c.checkResetVisible = layout.checkResetVisible;
+    c.checkReset = w.resetBilling;
+    c.checkResetTariff = w.resetSchedule;
+    return c;
+}
+
+} // namespace ormix::cli

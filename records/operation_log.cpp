@@ -1,0 +1,7 @@
+#include "records/operation_log.h"
+
+namespace ormix::records {
+
+OperationLog::~OperationLog() = default;
+
+} // namespace ormix::records
