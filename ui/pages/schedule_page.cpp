@@ -2,8 +2,16 @@
 
 #include "meter/schedule.h"
 #include "meter/schedule_editing.h"
+#include "meter/schedule_frames.h"
+#include "meter/schedule_template.h"
 #include "ui/controls.h"
 #include "ui/tag.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSignalBlocker>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,9 +64,15 @@ void SchedulePage::BuildLayout() {
     BtnWriteSchedule = Named(new QPushButton("Записать", this), "BtnWriteSchedule");
     BtnReadSchedule->setEnabled(false);
     BtnWriteSchedule->setEnabled(false);
+    BtnSaveTemplate = Named(new QPushButton("Сохранить…", this), "BtnSaveTemplate");
+    BtnLoadTemplate = Named(new QPushButton("Загрузить…", this), "BtnLoadTemplate");
+    BtnSaveTemplate->setToolTip("Сохранить расписание в файл шаблона");
+    BtnLoadTemplate->setToolTip("Загрузить расписание из файла шаблона");
     auto *top = new QHBoxLayout;
     top->addWidget(CheckOneTarif);
     top->addStretch(1);
+    top->addWidget(BtnSaveTemplate);
+    top->addWidget(BtnLoadTemplate);
     top->addWidget(BtnReadSchedule);
     top->addWidget(BtnWriteSchedule);
 
@@ -177,6 +191,25 @@ void SchedulePage::ConnectHandlers() {
                 &SchedulePage::ValueListEditor1StringsChange);
     connect(CheckOneTarif, &QCheckBox::clicked, this, &SchedulePage::CheckOneTarifClick);
     connect(BtnTemplet, &QPushButton::clicked, this, &SchedulePage::BtnTempletClick);
+    connect(BtnReadSchedule, &QPushButton::clicked, this, &SchedulePage::BtnReadScheduleClick);
+    connect(BtnWriteSchedule, &QPushButton::clicked, this, &SchedulePage::BtnWriteScheduleClick);
+    connect(BtnSaveTemplate, &QPushButton::clicked, this, &SchedulePage::BtnSaveTemplateClick);
+    connect(BtnLoadTemplate, &QPushButton::clicked, this, &SchedulePage::BtnLoadTemplateClick);
+    // Only the operator's changes come here: the page blocks the pickers' signals whenever
+    // it sets a time itself.
+    for (int z = 0; z < meter::kZoneCount; ++z)
+        connect(Picker_Zone[z], &QTimeEdit::timeChanged, this,
+                [this, z] { Picker_Zone0Change(z); });
+    connect(StringAttrib, &QTableWidget::cellClicked, this, &SchedulePage::StringAttribClick);
+    connect(ComboM, &QComboBox::currentIndexChanged, this, &SchedulePage::ComboMChange);
+    connect(BtnInsCel, &QPushButton::clicked, this, &SchedulePage::BtnInsCelClick);
+    connect(BtnDelCel, &QPushButton::clicked, this, &SchedulePage::BtnDelCelClick);
+    connect(ListCel, &QTreeWidget::itemSelectionChanged, this, &SchedulePage::ListCelSelectItem);
+    connect(DTPTrans, &QDateEdit::dateChanged, this, &SchedulePage::DTPTransChange);
+    connect(BtnInsTrans, &QPushButton::clicked, this, &SchedulePage::BtnInsTransClick);
+    connect(BtnDelTrans, &QPushButton::clicked, this, &SchedulePage::BtnDelTransClick);
+    connect(ListTransfer, &QTreeWidget::itemSelectionChanged, this,
+            &SchedulePage::ListTransferSelectItem);
 }
 
 void SchedulePage::ApplyPrefill(const records::LogPrefill &prefill) {
@@ -184,6 +217,7 @@ void SchedulePage::ApplyPrefill(const records::LogPrefill &prefill) {
     if (prefill.oneTariff) return;
     for (int z = 0; z < meter::kZoneCount; ++z) {
         ValueListEditor1Pick[z]->setCurrentText(prefill.zones[z]);
+        const QSignalBlocker quiet(Picker_Zone[z]);
         Picker_Zone[z]->setTime(prefill.zoneStarts[z]);
     }
 }
@@ -204,10 +238,50 @@ void SchedulePage::ApplyFirmware(const meter::FirmwareLayout &layout) {
     GroupTransfer->setVisible(layout.scheduleExtrasVisible);
 }
 
-void SchedulePage::ApplyScheduleReply(const meter::DecodedReply &) {}
+void SchedulePage::ApplyScheduleReply(const meter::DecodedReply &reply) {
+    if (const auto *zones = std::get_if<meter::ZoneReply>(&reply)) {
+        CheckOneTarif->setChecked(zones->singleTariff);
+        CheckOneTarifClick();
+        for (int z = 0; z < meter::kZoneCount; ++z) {
+            if (zones->tariffs[z]) ShowTariff(z, *zones->tariffs[z]);
+            if (zones->starts[z]) {
+                const QSignalBlocker quiet(Picker_Zone[z]);
+                Picker_Zone[z]->setTime(*zones->starts[z]);
+            }
+        }
+        for (const QString &text : zones->protocolLines)
+            line.AddProtocolLine(text);
+    } else if (const auto *masks = std::get_if<meter::MaskReply>(&reply)) {
+        ShowMasks(masks->masks);
+    } else if (const auto *slot = std::get_if<meter::HolidayReply>(&reply)) {
+        // Two reads queued one behind the other must not leave more than the meter holds.
+        if (slot->holiday && meter::CanAddHoliday(ListCel->topLevelItemCount()))
+            AddHoliday(ListCel->topLevelItemCount(), *slot->holiday);
+        UpdateListButtons();
+    } else if (const auto *slot = std::get_if<meter::TransferReply>(&reply)) {
+        if (slot->transfer && meter::CanAddTransfer(ListTransfer->topLevelItemCount()))
+            AddTransfer(ListTransfer->topLevelItemCount(), *slot->transfer);
+        UpdateListButtons();
+    }
+}
 
+// Grid and value-list fonts go grey with their group, as the disabled controls around them.
 void SchedulePage::EnableGroup(QWidget *group, bool enabled) {
-    group->setEnabled(enabled);
+    static const QColor kDisabledFont(0x80, 0x80, 0x80);
+    for (QObject *child : group->children()) {
+        auto *w = qobject_cast<QWidget *>(child);
+        if (!w) continue;
+        w->setEnabled(enabled);
+        if (auto *grid = qobject_cast<QTableWidget *>(w)) {
+            QPalette p = grid->palette();
+            const QColor font = enabled ? QColor(Qt::black) : kDisabledFont;
+            p.setColor(QPalette::Active, QPalette::Text, font);
+            p.setColor(QPalette::Inactive, QPalette::Text, font);
+            p.setColor(QPalette::Disabled, QPalette::Text, font);
+            grid->setPalette(p);
+        }
+        EnableGroup(w, enabled);
+    }
 }
 
 void SchedulePage::CheckOneTarifClick() {
@@ -219,16 +293,261 @@ void SchedulePage::CheckOneTarifClick() {
 
 void SchedulePage::BtnTempletClick() {
     ListCel->clear();
-    for (const meter::Holiday &h : meter::DefaultHolidays()) {
-        auto *item = new QTreeWidgetItem(ListCel);
-        item->setText(0, meter::MonthNames().value(h.month - 1));
-        item->setText(1, QString::number(h.day));
-    }
-    BtnDelCel->setEnabled(false);
+    for (const meter::Holiday &h : meter::DefaultHolidays())
+        AddHoliday(ListCel->topLevelItemCount(), h);
+    UpdateListButtons();
 }
 
 void SchedulePage::ValueListEditor1StringsChange() {
     SetTag(ValueListEditor1, 1);
+}
+
+// ---- read and write ------------------------------------------------------------------------
+
+// A press while the previous read's frames are still queued is ignored: emptying the
+// lists now would let that read's remaining replies land in them.
+bool SchedulePage::ReadUnderway() const {
+    for (std::uint8_t code : {0x08, 0x2E, 0x26, 0x28})
+        if (line.Queued(code)) return true;
+    return false;
+}
+
+void SchedulePage::BtnReadScheduleClick() {
+    if (!line.Connected() || ReadUnderway()) return;
+    if (meter::ScheduleReadEmptiesLists(shared.FirmwareMajor)) {
+        ListCel->clear();
+        ListTransfer->clear();
+        UpdateListButtons();
+    }
+    line.Queue(meter::ScheduleReadFrames(shared.FirmwareMajor));
+}
+
+void SchedulePage::BtnWriteScheduleClick() {
+    if (!line.Connected()) return;
+    const meter::ScheduleWriteSequence seq =
+        meter::BuildScheduleWrite({ReadSchedule(), shared.AccessPassword, shared.FirmwareMajor});
+    if (!seq.ok()) {
+        QMessageBox::critical(this, "Ошибка", seq.error);
+        return;
+    }
+    line.QueueScheduleWrite(seq.frames);
+}
+
+// ---- templates -----------------------------------------------------------------------------
+
+namespace {
+const QString kTemplateFilter = QStringLiteral("Шаблоны расписания (*.json)");
+}
+
+void SchedulePage::BtnSaveTemplateClick() {
+    const QString start = templateFolder.isEmpty() ? QDir::currentPath() : templateFolder;
+    QString path = QFileDialog::getSaveFileName(this, "Сохранить шаблон расписания",
+                                                start + "/расписание.json", kTemplateFilter);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += ".json";
+    SaveTemplate(path);
+}
+
+void SchedulePage::BtnLoadTemplateClick() {
+    const QString start = templateFolder.isEmpty() ? QDir::currentPath() : templateFolder;
+    const QString path =
+        QFileDialog::getOpenFileName(this, "Загрузить шаблон расписания", start, kTemplateFilter);
+    if (!path.isEmpty()) LoadTemplate(path);
+}
+
+QString SchedulePage::SaveTemplate(const QString &path) {
+    templateFolder = QFileInfo(path).absolutePath();
+    const QString error = meter::SaveScheduleTemplate(path, ReadSchedule());
+    if (!error.isEmpty()) QMessageBox::critical(this, "Ошибка", error);
+    return error;
+}
+
+QString SchedulePage::LoadTemplate(const QString &path) {
+    templateFolder = QFileInfo(path).absolutePath();
+    const meter::TemplateLoad loaded = meter::LoadScheduleTemplate(path);
+    if (!loaded.schedule) {
+        QMessageBox::critical(this, "Ошибка", loaded.error);
+        return loaded.error;
+    }
+    ShowSchedule(*loaded.schedule);
+    return {};
+}
+
+// ---- the schedule in the controls ----------------------------------------------------------
+
+meter::Schedule SchedulePage::ReadSchedule() const {
+    meter::Schedule s;
+    s.singleTariff = CheckOneTarif->isChecked();
+    s.zones = Zones();
+    s.masks = Masks();
+    s.holidays = Holidays();
+    s.transfers = Transfers();
+    return s;
+}
+
+void SchedulePage::ShowSchedule(const meter::Schedule &s) {
+    CheckOneTarif->setChecked(s.singleTariff);
+    CheckOneTarifClick();
+    for (int z = 0; z < meter::kZoneCount; ++z)
+        ShowZone(z, s.zones[z].tariff, s.zones[z].start);
+    ShowMasks(s.masks);
+    ListCel->clear();
+    for (const meter::Holiday &h : s.holidays)
+        AddHoliday(ListCel->topLevelItemCount(), h);
+    ListTransfer->clear();
+    for (const meter::Transfer &t : s.transfers)
+        AddTransfer(ListTransfer->topLevelItemCount(), t);
+    UpdateListButtons();
+}
+
+meter::Zones SchedulePage::Zones() const {
+    meter::Zones zones;
+    for (int z = 0; z < meter::kZoneCount; ++z)
+        zones[z] = {ValueListEditor1Pick[z]->currentText().toInt(), Picker_Zone[z]->time()};
+    return zones;
+}
+
+meter::Masks SchedulePage::Masks() const {
+    meter::Masks masks{};
+    for (int z = 0; z < meter::kZoneCount; ++z)
+        for (int d = 0; d < meter::kDayTypeCount; ++d) {
+            const QTableWidgetItem *cell = StringAttrib->item(z + 1, d);
+            if (cell && !cell->text().isEmpty()) masks[z] |= std::uint8_t(1u << d);
+        }
+    return masks;
+}
+
+QList<meter::Holiday> SchedulePage::Holidays() const {
+    QList<meter::Holiday> list;
+    for (int i = 0; i < ListCel->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = ListCel->topLevelItem(i);
+        list << meter::Holiday{item->text(1).toInt(),
+                               meter::MonthFromName(item->text(0)).value_or(0)};
+    }
+    return list;
+}
+
+// The date is kept in the entry itself: the caption is the locale's short form, which
+// may carry only two digits of the year.
+QList<meter::Transfer> SchedulePage::Transfers() const {
+    QList<meter::Transfer> list;
+    for (int i = 0; i < ListTransfer->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *item = ListTransfer->topLevelItem(i);
+        list << meter::Transfer{item->data(0, Qt::UserRole).toDate(),
+                                meter::DayTypeFromText(item->text(1)).value_or(0)};
+    }
+    return list;
+}
+
+void SchedulePage::ShowZone(int zone, int tariff, const QTime &start) {
+    ShowTariff(zone, tariff);
+    const QSignalBlocker quiet(Picker_Zone[zone]);
+    Picker_Zone[zone]->setTime(start);
+}
+
+// A meter may answer with a tariff the pick list does not offer: it is shown as it is (the
+// write then refuses it) and leaves the list again once a tariff of the list is set.
+void SchedulePage::ShowTariff(int zone, int tariff) {
+    QComboBox *pick = ValueListEditor1Pick[zone];
+    const QSignalBlocker quiet(pick);
+    const int offered = meter::kHighestTariff - meter::kLowestTariff + 1;
+    const QString text = QString::number(tariff);
+    int index = pick->findText(text);
+    if (index < 0) {
+        pick->addItem(text);
+        index = pick->count() - 1;
+    }
+    pick->setCurrentIndex(index);
+    for (int i = pick->count() - 1; i >= offered; --i)
+        if (i != pick->currentIndex()) pick->removeItem(i);
+}
+
+void SchedulePage::ShowMasks(const meter::Masks &masks) {
+    for (int z = 0; z < meter::kZoneCount; ++z)
+        for (int d = 0; d < meter::kDayTypeCount; ++d) {
+            const QString text = meter::MarkAt(masks, z + 1, d) ? meter::MarkText() : QString();
+            QTableWidgetItem *cell = StringAttrib->item(z + 1, d);
+            if (cell->text() != text) cell->setText(text);
+        }
+}
+
+void SchedulePage::AddHoliday(qsizetype position, const meter::Holiday &h) {
+    auto *item = new QTreeWidgetItem;
+    item->setText(0, meter::MonthNames().value(h.month - 1));
+    item->setText(1, QString::number(h.day));
+    ListCel->insertTopLevelItem(int(position), item);
+}
+
+void SchedulePage::AddTransfer(qsizetype position, const meter::Transfer &t) {
+    auto *item = new QTreeWidgetItem;
+    item->setText(0, meter::TransferDateText(t.date));
+    item->setData(0, Qt::UserRole, t.date);
+    item->setText(1, meter::DayTypeTexts().value(t.dayType - 1));
+    ListTransfer->insertTopLevelItem(int(position), item);
+}
+
+void SchedulePage::UpdateListButtons() {
+    BtnInsCel->setEnabled(meter::CanAddHoliday(ListCel->topLevelItemCount()));
+    BtnInsTrans->setEnabled(meter::CanAddTransfer(ListTransfer->topLevelItemCount()));
+    BtnDelCel->setEnabled(meter::CanDelete(ListCel->selectedItems().size()));
+    BtnDelTrans->setEnabled(meter::CanDelete(ListTransfer->selectedItems().size()));
+}
+
+// ---- editing -------------------------------------------------------------------------------
+
+void SchedulePage::StringAttribClick(int row, int column) {
+    ShowMasks(meter::ToggleMarkAt(Masks(), row, column));
+}
+
+void SchedulePage::Picker_Zone0Change(int zone) {
+    const meter::Zones pushed = meter::PushLaterZones(Zones(), zone, Picker_Zone[zone]->time());
+    for (int m = zone + 1; m < meter::kZoneCount; ++m)
+        ShowZone(m, pushed[m].tariff, pushed[m].start);
+}
+
+void SchedulePage::ComboMChange() {
+    SpinD->setMaximum(meter::DayLimit(ComboM->currentIndex() + 1));
+}
+
+void SchedulePage::BtnInsCelClick() {
+    if (!meter::CanAddHoliday(ListCel->topLevelItemCount())) return;
+    const meter::Holiday h{SpinD->value(), ComboM->currentIndex() + 1};
+    AddHoliday(meter::HolidayInsertPosition(Holidays(), h), h);
+    UpdateListButtons();
+}
+
+void SchedulePage::BtnDelCelClick() {
+    for (int i = ListCel->topLevelItemCount() - 1; i >= 0; --i)
+        if (ListCel->topLevelItem(i)->isSelected()) delete ListCel->takeTopLevelItem(i);
+    UpdateListButtons();
+    BtnDelCel->setEnabled(false);
+}
+
+void SchedulePage::ListCelSelectItem() {
+    BtnDelCel->setEnabled(meter::CanDelete(ListCel->selectedItems().size()));
+}
+
+void SchedulePage::DTPTransChange() {
+    const QDate date = meter::TransferPickerDate(DTPTrans->date(), QDate::currentDate());
+    if (date != DTPTrans->date()) DTPTrans->setDate(date);
+}
+
+void SchedulePage::BtnInsTransClick() {
+    if (!meter::CanAddTransfer(ListTransfer->topLevelItemCount())) return;
+    const meter::Transfer t{DTPTrans->date(), ComboTrans->currentIndex() + 1};
+    AddTransfer(meter::TransferInsertPosition(Transfers(), t.date), t);
+    UpdateListButtons();
+}
+
+void SchedulePage::BtnDelTransClick() {
+    for (int i = ListTransfer->topLevelItemCount() - 1; i >= 0; --i)
+        if (ListTransfer->topLevelItem(i)->isSelected()) delete ListTransfer->takeTopLevelItem(i);
+    UpdateListButtons();
+    BtnDelTrans->setEnabled(false);
+}
+
+void SchedulePage::ListTransferSelectItem() {
+    BtnDelTrans->setEnabled(meter::CanDelete(ListTransfer->selectedItems().size()));
 }
 
 } // namespace ormix::ui
