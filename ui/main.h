@@ -124,6 +124,7 @@ private:
     // MeterLine, for the pages.
     void Queue(const QList<QByteArray> &frames) override;
     void QueueScheduleWrite(const QList<QByteArray> &frames) override;
+    bool Queued(std::uint8_t code) const override;
     void AddProtocolLine(const QString &line) override;
 
     // ---- writing (main_write.cpp) --------------------------------------------------------

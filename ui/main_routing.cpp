@@ -142,9 +142,11 @@ void TFormMain::Queue(const QList<QByteArray> &frames) {
         engine->Commands().Append(frame);
 }
 
-void TFormMain::QueueScheduleWrite(const QList<QByteArray> &frames) {
-    engine->SetScheduleWritePending(true);
-    Queue(frames);
+bool TFormMain::Queued(std::uint8_t code) const {
+    const link::TCommandQueue &commands = engine->Commands();
+    for (int i = 0; i < commands.Count(); ++i)
+        if (!commands.At(i).isEmpty() && std::uint8_t(commands.At(i)[0]) == code) return true;
+    return false;
 }
 
 void TFormMain::AddProtocolLine(const QString &line) {

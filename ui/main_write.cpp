@@ -35,8 +35,19 @@ void TFormMain::ActionSettingExecute() {
     Queue(seq.frames);
 }
 
-// The queue ran empty with every frame taken. A schedule write has no choices of its
-// own: the settings page is read as it is now.
+// A schedule write is logged like a settings write, with the meter as the settings page
+// shows it; the options ticked there were not written, so the row claims none of them.
+void TFormMain::QueueScheduleWrite(const QList<QByteArray> &frames) {
+    meter::WriteChoices logged = TabSheet1->ReadChoices();
+    logged.checkPassword = logged.checkTime = logged.checkCorrect = logged.checkStatus = false;
+    logged.checkSchedule = logged.checkIndi = logged.checkDdm = false;
+    logged.checkReset = logged.checkResetTariff = false;
+    pendingWrite = logged;
+    engine->SetScheduleWritePending(true);
+    Queue(frames);
+}
+
+// The queue ran empty with every frame taken.
 void TFormMain::LogCompletedWrite() {
     meter::WriteChoices written = pendingWrite.value_or(TabSheet1->ReadChoices());
     pendingWrite.reset();

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <cstdint>
 
 namespace ormix::ui {
 
@@ -17,6 +18,8 @@ public:
     // A schedule write: ScheduleWritePending is set, then the frames are queued; its end
     // shows the indicator and is logged like a settings write.
     virtual void QueueScheduleWrite(const QList<QByteArray> &frames) = 0;
+    // A frame of command `code` waits in the queue or is in flight.
+    virtual bool Queued(std::uint8_t code) const = 0;
     // A line of the protocol view, written while CheckBox_Terminal is ticked.
     virtual void AddProtocolLine(const QString &line) = 0;
 };

@@ -278,12 +278,13 @@ TEST_F(WindowTest, ZoneEditorFollowsSingleTariffAndDefaultHolidaysAreLoaded) {
     CreateForm();
     Find<QTabWidget>("PageControl1")->setCurrentWidget(Find<QWidget>("TabSchedule"));
     EXPECT_TRUE(Find<QCheckBox>("CheckOneTarif")->isChecked());
-    EXPECT_FALSE(Find<QWidget>("GroupBox6")->isEnabled());
+    // The groups' controls go off, not the groups themselves.
+    EXPECT_FALSE(Find<QWidget>("Picker_Zone0")->isEnabled());
     EXPECT_EQ(Find<QTreeWidget>("ListCel")->topLevelItemCount(), 12);
     QTest::mouseClick(Find<QCheckBox>("CheckOneTarif"), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(Find<QCheckBox>("CheckOneTarif")->isChecked());
-    EXPECT_TRUE(Find<QWidget>("GroupBox6")->isEnabled());
-    EXPECT_TRUE(Find<QWidget>("GroupCel")->isEnabled());
+    EXPECT_TRUE(Find<QWidget>("Picker_Zone0")->isEnabled());
+    EXPECT_TRUE(Find<QWidget>("ListCel")->isEnabled());
 }
 
 TEST_F(WindowTest, PickersFollowTheClockUntilTheOperatorEditsOne) {

@@ -65,7 +65,8 @@ private:
 QString CliUsageLine() {
     return QStringLiteral(
         "usage: ormix-cli [--port COMn|PATH] [--baud 1200|2400|4800|9600] [--trace] "
-        "read [--json] | write --password P [options]  (--help lists them)");
+        "read [--json] | write --password P [options] | schedule read [--json] | "
+        "schedule write FILE --password P | schedule diff FILE  (--help lists them)");
 }
 
 QString CliHelpText() {
@@ -97,8 +98,16 @@ QString CliHelpText() {
         "  --log PATH           local log table (default Setting.DBF in this directory)\n"
         "  --no-log             write no log row\n"
         "\n"
+        "schedule read [--json]         the tariff schedule: zones, day types, holidays, "
+        "transfers\n"
+        "  --json               the schedule as a template file (as \"Сохранить…\" saves it)\n"
+        "schedule write FILE --password P [--log PATH|--no-log]\n"
+        "                       write a template, checked as the window checks it, and log it\n"
+        "schedule diff FILE     what the meter holds that differs from the template\n"
+        "\n"
         "Exit status: 0 done; 1 the meter refused or did not answer; 2 bad arguments;\n"
-        "3 the port could not be opened; 4 written, but the log row could not be made.\n");
+        "3 the port could not be opened; 4 written, but the log row could not be made;\n"
+        "5 schedule diff: the meter's schedule differs from the file.\n");
 }
 
 CliParseResult ParseCliArguments(const QStringList &args) {
@@ -114,14 +123,18 @@ CliParseResult ParseCliArguments(const QStringList &args) {
     while (!in.AtEnd() && error.isEmpty()) {
         const QString arg = in.Next();
         if (!arg.startsWith(QStringLiteral("--"))) {
-            if (command) {
+            if (command == CliCommand::Schedule) {
+                error = TakeScheduleArgument(arg, o.schedule);
+            } else if (command) {
                 error = QStringLiteral("unexpected argument \"%1\"").arg(arg);
             } else if (arg == QStringLiteral("read")) {
                 command = CliCommand::Read;
             } else if (arg == QStringLiteral("write")) {
                 command = CliCommand::Write;
+            } else if (arg == QStringLiteral("schedule")) {
+                command = CliCommand::Schedule;
             } else {
-                error = QStringLiteral("unknown command \"%1\" (read or write)").arg(arg);
+                error = QStringLiteral("unknown command \"%1\" (read, write or schedule)").arg(arg);
             }
             continue;
         }
@@ -264,6 +277,10 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         return r;
     }
     o.command = *command;
+    if (o.command == CliCommand::Schedule) {
+        error = CheckScheduleLine(o.schedule, writeOptionsSeen, o.json);
+        return r;
+    }
     if (o.command == CliCommand::Read) {
         if (!writeOptionsSeen.isEmpty())
             error =

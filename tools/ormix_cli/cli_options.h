@@ -2,6 +2,7 @@
 // ormix-cli's command line: what it may say and the ranges of its values. Pure, so every
 // refusal is known before the port is touched.
 #include "meter/write_choices.h"
+#include "tools/ormix_cli/cli_schedule.h"
 
 #include <QDateTime>
 #include <QString>
@@ -12,13 +13,14 @@ namespace ormix::cli {
 
 enum CliExit {
     ExitDone = 0,
-    ExitMeter = 1, // the meter refused or did not answer
-    ExitUsage = 2, // bad arguments
-    ExitPort = 3,  // the port could not be opened
-    ExitLog = 4,   // the meter took the write but the log row could not be made
+    ExitMeter = 1,   // the meter refused or did not answer
+    ExitUsage = 2,   // bad arguments
+    ExitPort = 3,    // the port could not be opened
+    ExitLog = 4,     // the meter took the write but the log row could not be made
+    ExitDiffers = 5, // schedule diff: the meter holds another schedule than the file
 };
 
-enum class CliCommand { Help, Read, Write };
+enum class CliCommand { Help, Read, Write, Schedule };
 
 struct CliWriteOptions {
     int password = 0;
@@ -48,6 +50,7 @@ struct CliOptions {
     bool trace = false;
     bool json = false; // read --json
     CliWriteOptions write;
+    CliScheduleOptions schedule;
 };
 
 struct CliParseResult {

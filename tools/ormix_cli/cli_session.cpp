@@ -106,7 +106,7 @@ QByteArray CliSession::NextPollFrame() {
         if (!failureLine_.isEmpty()) {
             Finish(ExitMeter);
         } else if (cycleStarted_ && pollIndex_ == 0) {
-            if (options_.command == CliCommand::Write) {
+            if (options_.command == CliCommand::Write || options_.command == CliCommand::Schedule) {
                 // The operator's click: the write goes behind the request now queued.
                 phase_ = Phase::WriteQueued;
                 QMetaObject::invokeMethod(this, &CliSession::StartWrite, Qt::QueuedConnection);
@@ -132,6 +132,10 @@ QByteArray CliSession::NextPollFrame() {
 
 void CliSession::StartWrite() {
     if (phase_ != Phase::WriteQueued || writeStarted_) return;
+    if (options_.command == CliCommand::Schedule) {
+        StartSchedule();
+        return;
+    }
     const CliWriteOptions &w = options_.write;
     const int major = snapshot_.FirmwareMajor();
     const QString refusal = CheckWriteForFirmware(w, major, snapshot_.VersionText());
@@ -159,8 +163,35 @@ void CliSession::StartWrite() {
         engine_->Commands().Append(frame);
 }
 
+// The schedule's read or write, behind the poll request in flight as the page's buttons
+// queue it; a write is logged as the window logs one, with none of the settings ticked.
+void CliSession::StartSchedule() {
+    const int major = snapshot_.FirmwareMajor();
+    schedule_ = std::make_unique<ScheduleRun>(options_.schedule, major, options_.write.password);
+    QString error;
+    const QList<QByteArray> frames = schedule_->Frames(error);
+    if (!error.isEmpty()) {
+        Error(error);
+        Finish(ExitUsage);
+        return;
+    }
+    writeStarted_ = true;
+    if (schedule_->IsWrite()) {
+        written_ = WriteChoicesOf(options_.write, major, QDateTime());
+        engine_->SetScheduleWritePending(true);
+    }
+    for (const QByteArray &frame : frames)
+        engine_->Commands().Append(frame);
+}
+
 void CliSession::DecodeReply(const QByteArray &reply, const QByteArray &request) {
     if (request.isEmpty()) return;
+    if (schedule_ && !schedule_->IsWrite()) {
+        addingOwnLine_ = true;
+        for (const QString &line : schedule_->Take(reply))
+            engine_->Protocol().AddMessage(line);
+        addingOwnLine_ = false;
+    }
     const auto decoded =
         meter::DecodeReply(std::uint8_t(request[0]), reply, {QDate::currentDate().year()});
     // The password acknowledgement carries nothing to keep.

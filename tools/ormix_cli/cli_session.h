@@ -7,6 +7,7 @@
 #include "link/exchange_host.h"
 #include "link/vacomm.h"
 #include "tools/ormix_cli/cli_options.h"
+#include "tools/ormix_cli/cli_schedule.h"
 #include "tools/ormix_cli/meter_snapshot.h"
 
 #include <QDateTime>
@@ -32,6 +33,8 @@ public:
     int Run();
 
     const MeterSnapshot &Snapshot() const { return snapshot_; }
+    // The schedule command's run once its frames are queued; null before.
+    const ScheduleRun *Schedule() const { return schedule_.get(); }
 
     // Where lines for standard error go (messages, and the trace with --trace).
     std::function<void(const QString &)> ErrorLine;
@@ -53,6 +56,7 @@ private:
     enum class Phase { Reading, WriteQueued, Done };
 
     void StartWrite();
+    void StartSchedule();
     void Finish(int exitCode);
     void EndRun();
     void Error(const QString &text);
@@ -75,7 +79,8 @@ private:
     bool writeStarted_ = false;
     bool writeFailed_ = false;
     bool logFailed_ = false;
-    meter::WriteChoices written_; // the write queued, as its frames were built
+    meter::WriteChoices written_;           // the write queued, as its frames were built
+    std::unique_ptr<ScheduleRun> schedule_; // schedule: queued after the first poll cycle
 };
 
 } // namespace ormix::cli

@@ -1,7 +1,9 @@
 // ormix-cli: reads a meter, or writes its settings and logs the write, from the command
 // line. Exit status: see CliExit.
 #include "link/error_report.h"
+#include "meter/schedule_template.h"
 #include "tools/ormix_cli/cli_options.h"
+#include "tools/ormix_cli/cli_schedule.h"
 #include "tools/ormix_cli/cli_session.h"
 #include "tools/ormix_cli/meter_snapshot.h"
 
@@ -16,6 +18,24 @@ namespace {
 void Print(std::FILE *to, const QString &line) {
     std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), to);
     std::fflush(to);
+}
+// What schedule read and diff print; the exit status of the run.
+int PrintSchedule(const CliOptions &options, const CliSession &session) {
+    const ScheduleRun *run = session.Schedule();
+    if (!run || run->IsWrite()) return ExitDone;
+    const int major = session.Snapshot().FirmwareMajor();
+    if (options.schedule.action == ScheduleAction::Diff) {
+        const QStringList lines = ScheduleDiffLines(run->Read(), *options.schedule.fromFile, major);
+        for (const QString &line : lines)
+            Print(stdout, line);
+        return lines.isEmpty() ? ExitDone : ExitDiffers;
+    }
+    if (options.json)
+        std::fputs(ormix::meter::ScheduleToJson(run->Read()).constData(), stdout);
+    else
+        for (const QString &line : ScheduleText(run->Read(), major))
+            Print(stdout, line);
+    return ExitDone;
 }
 } // namespace
 
@@ -37,7 +57,15 @@ int main(int argc, char **argv) {
     SetErrorReportHandler(
         [](const QString &message) { Print(stderr, QStringLiteral("ormix-cli: ") + message); });
 
-    CliSession session(parsed.options);
+    CliOptions options = parsed.options;
+    if (options.command == CliCommand::Schedule) {
+        if (const QString error = LoadScheduleFile(options.schedule); !error.isEmpty()) {
+            Print(stderr, QStringLiteral("ormix-cli: ") + error);
+            return ExitUsage;
+        }
+    }
+
+    CliSession session(options);
     session.ErrorLine = [](const QString &line) { Print(stderr, line); };
     const int code = session.Run();
 
@@ -52,5 +80,7 @@ int main(int argc, char **argv) {
                 Print(stdout, line);
         }
     }
+    if (code == ExitDone && options.command == CliCommand::Schedule)
+        return PrintSchedule(options, session);
     return code;
 }

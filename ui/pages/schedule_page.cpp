@@ -5,6 +5,8 @@
 #include "ui/controls.h"
 #include "ui/tag.h"
 
+#include <QSignalBlocker>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -56,9 +58,15 @@ void SchedulePage::BuildLayout() {
     BtnWriteSchedule = Named(new QPushButton("Записать", this), "BtnWriteSchedule");
     BtnReadSchedule->setEnabled(false);
     BtnWriteSchedule->setEnabled(false);
+    BtnSaveTemplate = Named(new QPushButton("Сохранить…", this), "BtnSaveTemplate");
+    BtnLoadTemplate = Named(new QPushButton("Загрузить…", this), "BtnLoadTemplate");
+    BtnSaveTemplate->setToolTip("Сохранить расписание в файл шаблона");
+    BtnLoadTemplate->setToolTip("Загрузить расписание из файла шаблона");
     auto *top = new QHBoxLayout;
     top->addWidget(CheckOneTarif);
     top->addStretch(1);
+    top->addWidget(BtnSaveTemplate);
+    top->addWidget(BtnLoadTemplate);
     top->addWidget(BtnReadSchedule);
     top->addWidget(BtnWriteSchedule);
 
@@ -177,6 +185,25 @@ void SchedulePage::ConnectHandlers() {
                 &SchedulePage::ValueListEditor1StringsChange);
     connect(CheckOneTarif, &QCheckBox::clicked, this, &SchedulePage::CheckOneTarifClick);
     connect(BtnTemplet, &QPushButton::clicked, this, &SchedulePage::BtnTempletClick);
+    connect(BtnReadSchedule, &QPushButton::clicked, this, &SchedulePage::BtnReadScheduleClick);
+    connect(BtnWriteSchedule, &QPushButton::clicked, this, &SchedulePage::BtnWriteScheduleClick);
+    connect(BtnSaveTemplate, &QPushButton::clicked, this, &SchedulePage::BtnSaveTemplateClick);
+    connect(BtnLoadTemplate, &QPushButton::clicked, this, &SchedulePage::BtnLoadTemplateClick);
+    // Only the operator's changes come here: the page blocks the pickers' signals whenever
+    // it sets a time itself.
+    for (int z = 0; z < meter::kZoneCount; ++z)
+        connect(Picker_Zone[z], &QTimeEdit::timeChanged, this,
+                [this, z] { Picker_Zone0Change(z); });
+    connect(StringAttrib, &QTableWidget::cellClicked, this, &SchedulePage::StringAttribClick);
+    connect(ComboM, &QComboBox::currentIndexChanged, this, &SchedulePage::ComboMChange);
+    connect(BtnInsCel, &QPushButton::clicked, this, &SchedulePage::BtnInsCelClick);
+    connect(BtnDelCel, &QPushButton::clicked, this, &SchedulePage::BtnDelCelClick);
+    connect(ListCel, &QTreeWidget::itemSelectionChanged, this, &SchedulePage::ListCelSelectItem);
+    connect(DTPTrans, &QDateEdit::dateChanged, this, &SchedulePage::DTPTransChange);
+    connect(BtnInsTrans, &QPushButton::clicked, this, &SchedulePage::BtnInsTransClick);
+    connect(BtnDelTrans, &QPushButton::clicked, this, &SchedulePage::BtnDelTransClick);
+    connect(ListTransfer, &QTreeWidget::itemSelectionChanged, this,
+            &SchedulePage::ListTransferSelectItem);
 }
 
 void SchedulePage::ApplyPrefill(const records::LogPrefill &prefill) {
@@ -184,6 +211,7 @@ void SchedulePage::ApplyPrefill(const records::LogPrefill &prefill) {
     if (prefill.oneTariff) return;
     for (int z = 0; z < meter::kZoneCount; ++z) {
         ValueListEditor1Pick[z]->setCurrentText(prefill.zones[z]);
+        const QSignalBlocker quiet(Picker_Zone[z]);
         Picker_Zone[z]->setTime(prefill.zoneStarts[z]);
     }
 }
@@ -204,10 +232,50 @@ void SchedulePage::ApplyFirmware(const meter::FirmwareLayout &layout) {
     GroupTransfer->setVisible(layout.scheduleExtrasVisible);
 }
 
-void SchedulePage::ApplyScheduleReply(const meter::DecodedReply &) {}
+void SchedulePage::ApplyScheduleReply(const meter::DecodedReply &reply) {
+    if (const auto *zones = std::get_if<meter::ZoneReply>(&reply)) {
+        CheckOneTarif->setChecked(zones->singleTariff);
+        CheckOneTarifClick();
+        for (int z = 0; z < meter::kZoneCount; ++z) {
+            if (zones->tariffs[z]) ShowTariff(z, *zones->tariffs[z]);
+            if (zones->starts[z]) {
+                const QSignalBlocker quiet(Picker_Zone[z]);
+                Picker_Zone[z]->setTime(*zones->starts[z]);
+            }
+        }
+        for (const QString &text : zones->protocolLines)
+            line.AddProtocolLine(text);
+    } else if (const auto *masks = std::get_if<meter::MaskReply>(&reply)) {
+        ShowMasks(masks->masks);
+    } else if (const auto *slot = std::get_if<meter::HolidayReply>(&reply)) {
+        // Two reads queued one behind the other must not leave more than the meter holds.
+        if (slot->holiday && meter::CanAddHoliday(ListCel->topLevelItemCount()))
+            AddHoliday(ListCel->topLevelItemCount(), *slot->holiday);
+        UpdateListButtons();
+    } else if (const auto *slot = std::get_if<meter::TransferReply>(&reply)) {
+        if (slot->transfer && meter::CanAddTransfer(ListTransfer->topLevelItemCount()))
+            AddTransfer(ListTransfer->topLevelItemCount(), *slot->transfer);
+        UpdateListButtons();
+    }
+}
 
+// Grid and value-list fonts go grey with their group, as the disabled controls around them.
 void SchedulePage::EnableGroup(QWidget *group, bool enabled) {
-    group->setEnabled(enabled);
+    static const QColor kDisabledFont(0x80, 0x80, 0x80);
+    for (QObject *child : group->children()) {
+        auto *w = qobject_cast<QWidget *>(child);
+        if (!w) continue;
+        w->setEnabled(enabled);
+        if (auto *grid = qobject_cast<QTableWidget *>(w)) {
+            QPalette p = grid->palette();
+            const QColor font = enabled ? QColor(Qt::black) : kDisabledFont;
+            p.setColor(QPalette::Active, QPalette::Text, font);
+            p.setColor(QPalette::Inactive, QPalette::Text, font);
+            p.setColor(QPalette::Disabled, QPalette::Text, font);
+            grid->setPalette(p);
+        }
+        EnableGroup(w, enabled);
+    }
 }
 
 void SchedulePage::CheckOneTarifClick() {
@@ -215,16 +283,14 @@ void SchedulePage::CheckOneTarifClick() {
     EnableGroup(GroupBox6, zones);
     EnableGroup(GroupCel, zones);
     EnableGroup(GroupTransfer, zones);
+    UpdateListButtons();
 }
 
 void SchedulePage::BtnTempletClick() {
     ListCel->clear();
-    for (const meter::Holiday &h : meter::DefaultHolidays()) {
-        auto *item = new QTreeWidgetItem(ListCel);
-        item->setText(0, meter::MonthNames().value(h.month - 1));
-        item->setText(1, QString::number(h.day));
-    }
-    BtnDelCel->setEnabled(false);
+    for (const meter::Holiday &h : meter::DefaultHolidays())
+        AddHoliday(ListCel->topLevelItemCount(), h);
+    UpdateListButtons();
 }
 
 void SchedulePage::ValueListEditor1StringsChange() {

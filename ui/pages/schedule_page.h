@@ -8,6 +8,7 @@
 // meter/schedule*.h.
 #include "meter/poll_decoders.h"
 #include "meter/reply_decoders.h"
+#include "meter/schedule_editing.h"
 #include "records/log_prefill.h"
 #include "ui/meter_line.h"
 #include "ui/shared_state.h"
@@ -39,9 +40,17 @@ public:
     void SetConnected(bool connected);
     // The masks, holidays and transfers exist from firmware 10 on.
     void ApplyFirmware(const meter::FirmwareLayout &layout);
-    // A reply of the schedule read (08, 2E, 26, 28). The read is not started from this page
-    // yet, so nothing of it is shown.
+    // A reply of the schedule read (08, 2E, 26, 28), shown in the controls.
     void ApplyScheduleReply(const meter::DecodedReply &reply);
+
+    // The schedule as the controls hold it now, and the controls set to one (a template
+    // loaded, for instance); no change handler runs for what this sets.
+    meter::Schedule ReadSchedule() const;
+    void ShowSchedule(const meter::Schedule &schedule);
+    // "Сохранить…" and "Загрузить…" once the file is chosen: a refusal is shown in a box
+    // titled "Ошибка" and returned; a refused load changes nothing.
+    QString SaveTemplate(const QString &path);
+    QString LoadTemplate(const QString &path);
 
 private:
     void BuildLayout();
@@ -54,6 +63,35 @@ private:
     void BtnTempletClick();
     void ValueListEditor1StringsChange();
     void EnableGroup(QWidget *group, bool enabled);
+
+    void BtnReadScheduleClick();
+    void BtnWriteScheduleClick();
+    void BtnSaveTemplateClick();
+    void BtnLoadTemplateClick();
+    void StringAttribClick(int row, int column);
+    void Picker_Zone0Change(int zone);
+    void ComboMChange();
+    void BtnInsCelClick();
+    void BtnDelCelClick();
+    void ListCelSelectItem();
+    void DTPTransChange();
+    void BtnInsTransClick();
+    void BtnDelTransClick();
+    void ListTransferSelectItem();
+
+    // Sets the controls without raising their change handlers.
+    void ShowZone(int zone, int tariff, const QTime &start);
+    void ShowTariff(int zone, int tariff);
+    void ShowMasks(const meter::Masks &masks);
+    void AddHoliday(qsizetype position, const meter::Holiday &holiday);
+    void AddTransfer(qsizetype position, const meter::Transfer &transfer);
+    QList<meter::Holiday> Holidays() const;
+    QList<meter::Transfer> Transfers() const;
+    meter::Zones Zones() const;
+    meter::Masks Masks() const;
+    void UpdateListButtons();
+    // A schedule read's frames are still in the queue.
+    bool ReadUnderway() const;
 
     SharedState &shared;
     MeterLine &line;
@@ -69,6 +107,8 @@ private:
         *BtnWriteSchedule{}, *BtnTemplet{};
     QTreeWidget *ListCel{}, *ListTransfer{};
     QDateEdit *DTPTrans{};
+    QPushButton *BtnSaveTemplate{}, *BtnLoadTemplate{};
+    QString templateFolder; // the folder of the last template saved or loaded
 };
 
 } // namespace ormix::ui
