@@ -39,7 +39,7 @@ int main(int argc, char **argv) {
         QStringLiteral("Emulates a meter on a pseudo-terminal or serial port."));
     p.addHelpOption();
     p.addOptions({
-        {"firmware", "Firmware version MAJOR.MINOR (default 6.2).", "version", "6.2"},
+        {"firmware", "Firmware version MAJOR.MINOR or MAJOR (default 6.2).", "version", "6.2"},
         {"number", "Factory number (default 123456).", "n", "123456"},
         {"password", "Access password 0..65535 (default 0).", "n", "0"},
         {"drift", "Seconds per day the clock runs fast (+) or slow (-).", "s", "0"},
@@ -61,12 +61,14 @@ int main(int argc, char **argv) {
     p.process(app);
 
     EmulatorOptions o;
-    const QStringList fw = p.value("firmware").split('.');
+    // "10" is read as 10.0: a generation is what the operator usually means.
+    QStringList fw = p.value("firmware").split('.');
+    if (fw.size() == 1) fw << QStringLiteral("0");
     bool okMajor = false, okMinor = false;
     o.firmware = {fw.value(0).toInt(&okMajor), fw.value(1).toInt(&okMinor)};
     if (fw.size() != 2 || !okMajor || !okMinor || o.firmware.major < 0 || o.firmware.major > 99 ||
         o.firmware.minor < 0 || o.firmware.minor > 99)
-        Fail(QStringLiteral("--firmware must read MAJOR.MINOR, for example 6.2"));
+        Fail(QStringLiteral("--firmware must read MAJOR.MINOR or MAJOR, for example 6.2 or 10"));
     o.number = Number<std::uint32_t>(p, "number", 0, 0xFFFFFF);
     o.password = Number<std::uint16_t>(p, "password", 0, 0xFFFF);
     o.driftPerDay = Number<double>(p, "drift", -86400, 86400);
