@@ -12,7 +12,7 @@ namespace {
 const QSet<QString> kWriteOnly = {
     "--password",      "--time",           "--summer",  "--new-password", "--number",
     "--correction",    "--status-reset",   "--billing", "--display",      "--ddm",
-    "--reset-billing", "--reset-schedule", "--no-log",  "--log",
+    "--reset-billing", "--reset-schedule", "--no-log",  "--log",          "--sql",
 };
 
 // "1200, 2400, 4800 or 9600".
@@ -96,9 +96,19 @@ QString CliHelpText() {
         "  --reset-schedule     reset the tariff schedule\n"
         "  --log PATH           local log table (default Setting.DBF in this directory)\n"
         "  --no-log             write no log row\n"
+        "  --sql                SQL mode: identify, set the clock from the server, check the\n"
+        "                       meter and log the operation in the production database\n"
+        "\n"
+        "fix-db                 read the meter and record it in the production database\n"
+        "                       without writing (\"Зафиксировать в БД\")\n"
+        "\n"
+        "db init | describe [--computer NAME] [--login NAME] | meters FROM TO [--type N] | show\n"
+        "                       the production database of [Electrometer]: create the schema,\n"
+        "                       describe a workstation, a batch of meters, show what is there\n"
         "\n"
         "Exit status: 0 done; 1 the meter refused or did not answer; 2 bad arguments;\n"
-        "3 the port could not be opened; 4 written, but the log row could not be made.\n");
+        "3 the port could not be opened; 4 written, but the log row could not be made\n"
+        "(or the production database refused the workstation, the meter or the command).\n");
 }
 
 CliParseResult ParseCliArguments(const QStringList &args) {
@@ -120,6 +130,8 @@ CliParseResult ParseCliArguments(const QStringList &args) {
                 command = CliCommand::Read;
             } else if (arg == QStringLiteral("write")) {
                 command = CliCommand::Write;
+            } else if (arg == QStringLiteral("fix-db")) {
+                command = CliCommand::FixDb;
             } else {
                 error = QStringLiteral("unknown command \"%1\" (read or write)").arg(arg);
             }
@@ -239,6 +251,9 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         } else if (name == QStringLiteral("--reset-schedule")) {
             noValue();
             w.resetSchedule = true;
+        } else if (name == QStringLiteral("--sql")) {
+            noValue();
+            w.sql = true;
         } else if (name == QStringLiteral("--no-log")) {
             noValue();
             w.noLog = true;
@@ -264,10 +279,13 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         return r;
     }
     o.command = *command;
-    if (o.command == CliCommand::Read) {
+    if (o.command == CliCommand::Read || o.command == CliCommand::FixDb) {
+        const QString what = o.command == CliCommand::Read ? "read" : "fix-db";
         if (!writeOptionsSeen.isEmpty())
-            error =
-                QStringLiteral("%1 belongs to write, not to read").arg(writeOptionsSeen.first());
+            error = QStringLiteral("%1 belongs to write, not to %2")
+                        .arg(writeOptionsSeen.first(), what);
+        else if (o.json && o.command == CliCommand::FixDb)
+            error = QStringLiteral("--json belongs to read, not to fix-db");
         return r;
     }
     if (o.json) {
@@ -278,6 +296,8 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         error = QStringLiteral("--summer goes with --time");
     } else if (w.noLog && !w.logPath.isEmpty()) {
         error = QStringLiteral("--log and --no-log exclude each other");
+    } else if (w.sql && (w.noLog || !w.logPath.isEmpty())) {
+        error = QStringLiteral("--sql logs to the production database: no --log or --no-log");
     }
     return r;
 }

@@ -18,7 +18,7 @@ enum CliExit {
     ExitLog = 4,   // the meter took the write but the log row could not be made
 };
 
-enum class CliCommand { Help, Read, Write };
+enum class CliCommand { Help, Read, Write, FixDb };
 
 struct CliWriteOptions {
     int password = 0;
@@ -37,6 +37,7 @@ struct CliWriteOptions {
     bool resetSchedule = false; // --reset-schedule
     bool noLog = false;         // --no-log
     QString logPath;            // --log; empty: Setting.DBF in the working directory
+    bool sql = false;           // --sql: the production database of [Electrometer]
 
     bool writesTime() const { return timeNow || time.has_value(); }
 };

@@ -6,6 +6,7 @@
 #include "link/exchange_engine.h"
 #include "link/exchange_host.h"
 #include "link/vacomm.h"
+#include "tools/ormix_cli/cli_db.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/meter_snapshot.h"
 
@@ -53,6 +54,8 @@ private:
     enum class Phase { Reading, WriteQueued, Done };
 
     void StartWrite();
+    int FixInDatabase();
+    bool UsesProductionDatabase() const;
     void Finish(int exitCode);
     void EndRun();
     void Error(const QString &text);
@@ -75,7 +78,8 @@ private:
     bool writeStarted_ = false;
     bool writeFailed_ = false;
     bool logFailed_ = false;
-    meter::WriteChoices written_; // the write queued, as its frames were built
+    meter::WriteChoices written_;               // the write queued, as its frames were built
+    std::unique_ptr<CliProduction> production_; // write --sql and fix-db
 };
 
 } // namespace ormix::cli

@@ -1,6 +1,7 @@
 // ormix-cli: reads a meter, or writes its settings and logs the write, from the command
 // line. Exit status: see CliExit.
 #include "link/error_report.h"
+#include "tools/ormix_cli/cli_db.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/cli_session.h"
 #include "tools/ormix_cli/meter_snapshot.h"
@@ -23,7 +24,13 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ormix-cli"));
 
-    const CliParseResult parsed = ParseCliArguments(app.arguments().mid(1));
+    const QStringList args = app.arguments().mid(1);
+    if (IsDbCommand(args)) {
+        return RunDbCommand(
+            args.mid(1), [](const QString &line) { Print(stdout, line); },
+            [](const QString &line) { Print(stderr, line); });
+    }
+    const CliParseResult parsed = ParseCliArguments(args);
     if (!parsed.ok()) {
         Print(stderr, QStringLiteral("ormix-cli: ") + parsed.error);
         Print(stderr, CliUsageLine());
