@@ -61,7 +61,9 @@ public:
         QString error;
         ASSERT_TRUE(DescribeWorkstation(*admin, "TESTPC", "operator", &error))
             << error.toStdString();
-        if (from > 0) ASSERT_TRUE(DescribeMeters(*admin, from, to, kType, &error).has_value());
+        if (from > 0) {
+            ASSERT_TRUE(DescribeMeters(*admin, from, to, kType, &error).has_value());
+        }
     }
     QVariant Scalar(const QString &sql) const {
         QSqlQuery q(admin->Database());
