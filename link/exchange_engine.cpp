@@ -228,6 +228,11 @@ void TExchangeEngine::dispatch() {
     if (head != 0 && commands_.HeadSerial() == head) commands_.RemoveHead();
 }
 
+void TExchangeEngine::ShowIndicatorAsAfterWrite(TIndicator result) {
+    host_->ShowIndicator(result);
+    enable(timerShape_);
+}
+
 void TExchangeEngine::AbortExchange() {
     timer2_.stop();
     if (writePending_ || scheduleWritePending_) {

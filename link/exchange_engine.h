@@ -75,6 +75,10 @@ public:
     // caller and leaves everything as it was.
     void EndConnection();
 
+    // The indicator as a completed write shows it, for an operation done without a write
+    // ("Зафиксировать в БД"): shown, and TimerShape started.
+    void ShowIndicatorAsAfterWrite(TIndicator result);
+
     // Stop waiting, report a failed write sequence if one was pending, empty the queue.
     void AbortExchange();
 

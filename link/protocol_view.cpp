@@ -34,6 +34,10 @@ void TProtocolView::AddMessage(const QString &text) {
     if (logging_) add(text);
 }
 
+void TProtocolView::AddNotice(const QString &text) {
+    add(text);
+}
+
 void TProtocolView::Clear() {
     lines_.clear();
     changed(Change::Cleared, QString());

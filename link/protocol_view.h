@@ -37,6 +37,8 @@ public:
     void AddTimeout();
     // Rejections and decoder messages: the text alone, needs logging only.
     void AddMessage(const QString &text);
+    // A line the operator is told once, whether recording is on or not.
+    void AddNotice(const QString &text);
     void Clear();
 
     const QStringList &Lines() const { return lines_; }

@@ -59,6 +59,16 @@ public:
     virtual Answer<std::optional<QDateTime>> LastClockSet(qint64 number, int meterTypeId) = 0;
     // "Зафиксировать в БД": an operation without settings, where the log records them.
     virtual LogReport FixInDatabase(const meter::MeterShown &meter, const QDateTime &at) = 0;
+
+    // The time the window takes wherever it would take the PC's clock: the log's server
+    // time when the PC's clock could not be set from it.
+    virtual QDateTime Now() const { return QDateTime::currentDateTime(); }
+    // True once, when the PC's clock was first found not set: the window says so in the
+    // protocol view (the text is ClockNotice()).
+    virtual bool TakeClockNotice() { return false; }
+    virtual QString ClockNotice() const { return {}; }
+    // Rows the log keeps to send later.
+    virtual int UnsentWaiting() const { return 0; }
 };
 
 } // namespace ormix::records

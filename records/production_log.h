@@ -88,6 +88,7 @@ public:
     UnsentRows::Counts UnsentCount() const { return unsent_.Count(); }
 
     ServerClock &Clock() { return clock_; }
+    const ServerClock &Clock() const { return clock_; }
     ProductionConnection &Connection() { return connection_; }
 
 private:

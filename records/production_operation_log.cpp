@@ -68,4 +68,20 @@ LogReport ProductionOperationLog::FixInDatabase(const meter::MeterShown &meter,
     return ReportOf(log_.FixInDatabase(meter, at));
 }
 
+QDateTime ProductionOperationLog::Now() const {
+    return log_.Clock().Now();
+}
+
+bool ProductionOperationLog::TakeClockNotice() {
+    return log_.Clock().TakeNotSetNotice();
+}
+
+QString ProductionOperationLog::ClockNotice() const {
+    return ServerClock::NotSetNotice();
+}
+
+int ProductionOperationLog::UnsentWaiting() const {
+    return log_.UnsentCount().waiting;
+}
+
 } // namespace ormix::records

@@ -18,6 +18,10 @@ public:
     Answer<bool> SyncClock() override;
     Answer<std::optional<QDateTime>> LastClockSet(qint64 number, int meterTypeId) override;
     LogReport FixInDatabase(const meter::MeterShown &meter, const QDateTime &at) override;
+    QDateTime Now() const override;
+    bool TakeClockNotice() override;
+    QString ClockNotice() const override;
+    int UnsentWaiting() const override;
 
 private:
     ProductionLog &log_;

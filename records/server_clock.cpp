@@ -21,7 +21,8 @@ ClockSync ServerClock::Sync(ProductionConnection &connection) {
     }
     s.serverTime.setTimeSpec(Qt::LocalTime); // getdate() is the server's local time
     s.ok = true;
-    s.clockSet = platform::CurrentPlatform().SetLocalClock(s.serverTime);
+    s.clockSet =
+        connection.Settings().setClock && platform::CurrentPlatform().SetLocalClock(s.serverTime);
     notSet_ = !s.clockSet;
     offsetMs_ = s.clockSet ? 0 : QDateTime::currentDateTime().msecsTo(s.serverTime);
     qCDebug(lcRecords) << "server time" << s.serverTime << "clock set" << s.clockSet;

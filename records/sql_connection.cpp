@@ -46,6 +46,7 @@ ConnectionSettings ConnectionSettings::Read(QSettings &settings) {
     s.user = settings.value(QStringLiteral("User")).toString();
     s.password = settings.value(QStringLiteral("Password")).toString();
     s.options = settings.value(QStringLiteral("Options")).toString();
+    s.setClock = settings.value(QStringLiteral("SetClock"), true).toBool();
     settings.endGroup();
     if (s.driver.isEmpty()) s.driver = QStringLiteral("QSQLITE");
     return s;

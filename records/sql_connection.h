@@ -24,6 +24,9 @@ struct ConnectionSettings {
     // own store answers (~/.pgpass, the ODBC data source).
     QString password;
     QString options; // the driver's connect options, "key=value;key=value"
+    // SetClock=false: the PC's clock is left alone (it follows a time server of its own,
+    // or it is a demonstration); server time is used wherever the PC's would be.
+    bool setClock = true;
 
     // Driver, Database, Host, Port, User, Password, Options of the group [Electrometer].
     static ConnectionSettings Read(QSettings &settings);

@@ -35,6 +35,10 @@ class QToolBar;
 namespace ormix::link {
 class TVaComm;
 }
+namespace ormix::records {
+class ProductionDatabase;
+class ProductionLog;
+} // namespace ormix::records
 
 namespace ormix::ui {
 
@@ -76,6 +80,10 @@ public:
     // Connected: ActionDisconnect is enabled.
     bool Connected() const override;
 
+    // The production log opened at start-up in SQL mode; nullptr in local mode or when
+    // the configured database driver is not there.
+    records::ProductionLog *ProductionDatabase();
+
     // The configuration store; tests redirect it through XDG_CONFIG_HOME.
     static std::unique_ptr<QSettings> OpenSettings();
 
@@ -101,7 +109,13 @@ private:
     void ApplyModes();
     void PrefillFromLog();
     void SaveConfiguration();
+
+    // ---- SQL mode (main_production.cpp) --------------------------------------------------
     void FormActivate();
+    void ActionFixDbExecute();
+    void TellClockNotSet();
+    void ShowUnsentCount();
+    void ShowLineMessage(const QString &text);
 
     // ---- the meter line (main_link.cpp) --------------------------------------------------
     void FillPortLists(int meterPort, int scanerPort);
@@ -150,8 +164,13 @@ private:
     // and what the password acknowledgement follows.
     std::optional<meter::WriteChoices> pendingWrite;
 
-    // The log chosen by SqlMode at start-up; the pages and the engine's host use it.
+    // The production database in SQL mode (before the log, which uses it), and the log
+    // chosen by SqlMode at start-up; the pages and the engine's host use it.
+    std::unique_ptr<records::ProductionDatabase> production;
     std::unique_ptr<records::OperationLog> log;
+    // Panel 1 of StatusBar1: the line's state and the operations waiting for the server.
+    QString lineMessage, unsentMessage;
+    bool identifying = false, skipNextActivation = false;
 
     QAction *ActionConnect{}, *ActionDisconnect{}, *ActionSetting{}, *ActionFixDb{},
         *ActionSpoilage{}, *ActionReset{}, *ActionOpen{}, *ActionClose{}, *ActionFocusCorrect{},

@@ -143,14 +143,14 @@ void TFormMain::SetConnectedControls(bool connected) {
 void TFormMain::ActionConnectExecute() {
     if (Connected()) return;
     StatusPanel0->clear();
-    StatusPanel1->clear();
+    ShowLineMessage({});
     try {
         VaComm1->SetPortNum(PortNumberOf(ComboPort->currentText()).value_or(1));
         VaComm1->Open();
     } catch (const EVaCommError &e) {
         // The box says what failed; the component's reason (not found, busy, no
         // permission) stays in view behind it.
-        StatusPanel1->setText(e.text);
+        ShowLineMessage(e.text);
         AddProtocolLine(e.text);
         QMessageBox::critical(this, "Ошибка", "Ошибка открытия порта " + ComboPort->currentText());
         return;
@@ -161,7 +161,7 @@ void TFormMain::ActionConnectExecute() {
     } catch (const EVaCommError &) {
         dsr = false;
     }
-    if (!dsr) StatusPanel1->setText("DSR не установлен");
+    if (!dsr) ShowLineMessage("DSR не установлен");
     TimerStart->start();
     SetConnectedControls(true);
     TabSheet1->Connected();
@@ -178,7 +178,7 @@ void TFormMain::TimerStartTimer() {
 void TFormMain::ActionDisconnectExecute() {
     if (!Connected()) return;
     StatusPanel0->clear();
-    StatusPanel1->clear();
+    ShowLineMessage({});
     TimerStart->stop();
     try {
         engine->EndConnection();
@@ -195,7 +195,7 @@ void TFormMain::ActionDisconnectExecute() {
 }
 
 void TFormMain::VaComm1Break() {
-    StatusPanel1->setText("Break received");
+    ShowLineMessage("Break received");
 }
 
 void TFormMain::NExitClick() {

@@ -54,10 +54,8 @@ public:
     void ShowSendCount(int n) override { f.StatusPanel0->setText(QString::number(n)); }
     // Called for every piece of a reply: an empty panel is left alone (clearing a label
     // lays out the status bar anew).
-    void ClearLinePanel() override {
-        if (!f.StatusPanel1->text().isEmpty()) f.StatusPanel1->clear();
-    }
-    void ShowLineMessage(const QString &text) override { f.StatusPanel1->setText(text); }
+    void ClearLinePanel() override { f.ShowLineMessage({}); }
+    void ShowLineMessage(const QString &text) override { f.ShowLineMessage(text); }
     void ProtocolLineAdded(const QString &line) override { f.TabSheet4->AddLine(line); }
     void ProtocolFirstLineRemoved() override { f.TabSheet4->RemoveFirstLine(); }
     void ProtocolCleared() override { f.TabSheet4->Clear(); }

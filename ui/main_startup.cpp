@@ -188,27 +188,13 @@ void TFormMain::closeEvent(QCloseEvent *event) {
 
 bool TFormMain::event(QEvent *e) {
     if (e->type() == QEvent::WindowActivate) FormActivate();
+    // Leaving the window for another one after a box of the identification has closed:
+    // coming back is an activation of the operator's again.
+    if (e->type() == QEvent::WindowDeactivate && !identifying) skipNextActivation = false;
     // Hints are tool tips: shown in the status bar they would hide its panels (frames sent,
     // "DSR не установлен", "Break received") for as long as the pointer rests on a button.
     if (e->type() == QEvent::StatusTip) return true;
     return QMainWindow::event(e);
-}
-
-// Each activation identifies the workstation, the operator and the installation where the
-// log knows them (the production database); the program ends when one is not described.
-void TFormMain::FormActivate() {
-    if (!log) return;
-    const platform::Platform &system = platform::CurrentPlatform();
-    const records::IdentityReport id = log->Identify(system.ComputerName(), system.LoginName());
-    for (const QString &refusal : id.keptRefusals)
-        ShowBox(QStringLiteral("Ошибка записи в БД"), refusal);
-    if (id.text.isEmpty()) return;
-    if (!id.endsProgram) {
-        link::ReportApplicationError(id.text);
-        return;
-    }
-    QMessageBox::warning(this, id.title, id.text);
-    QTimer::singleShot(0, qApp, &QApplication::quit);
 }
 
 } // namespace ormix::ui

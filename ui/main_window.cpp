@@ -40,7 +40,9 @@ TFormMain::TFormMain(const StartOptions &options, QWidget *parent) : QMainWindow
     setWindowTitle(kWindowTitle);
     // The modes decide which log the pages use, so the configuration is read first.
     ReadConfiguration();
-    log = ChooseLog(shared.SqlMode);
+    ChosenLog chosen = ChooseLog(shared.SqlMode);
+    production = std::move(chosen.production);
+    log = std::move(chosen.log);
     BuildActions();
     BuildMenus();
     BuildToolBar();
@@ -285,6 +287,7 @@ void TFormMain::ConnectHandlers() {
     // Writing and the pages' requests.
     connect(ActionSetting, &QAction::triggered, this, &TFormMain::ActionSettingExecute);
     connect(ActionReset, &QAction::triggered, this, &TFormMain::ActionResetExecute);
+    connect(ActionFixDb, &QAction::triggered, this, &TFormMain::ActionFixDbExecute);
     connect(TabSheet1, &SettingsPage::writeAvailabilityChanged, this,
             [this](bool passwordsAllowIt) {
                 ActionSetting->setEnabled(Connected() && passwordsAllowIt);

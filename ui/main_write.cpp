@@ -22,6 +22,7 @@ void TFormMain::ActionSettingExecute() {
         link::ReportApplicationError(clock.error);
         return;
     }
+    TellClockNotSet();
     const meter::WriteChoices choices = TabSheet1->ReadChoices();
     const meter::WriteSequence seq = meter::BuildWriteSequence(choices);
     if (!seq.ok()) {
@@ -51,12 +52,13 @@ void TFormMain::QueueScheduleWrite(const QList<QByteArray> &frames) {
 void TFormMain::LogCompletedWrite() {
     meter::WriteChoices written = pendingWrite.value_or(TabSheet1->ReadChoices());
     pendingWrite.reset();
-    written.writtenAt = QDateTime::currentDateTime();
+    written.writtenAt = log->Now();
     const records::LogReport report = log->LogCompletedWrite(TabSheet1->MeterShownNow(), written);
     if (report.logged()) TabSheet5->RowLogged();
     if (!report.text.isEmpty()) ShowBox(report.title, report.text);
     for (const QString &refusal : report.keptRefusals)
         ShowBox(QStringLiteral("Ошибка записи в БД"), refusal);
+    ShowUnsentCount();
 }
 
 void TFormMain::ClearMeterView() {

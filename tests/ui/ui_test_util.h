@@ -47,6 +47,7 @@ public:
 
 struct SeenBox {
     QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
 class WindowTest : public ::testing::Test {
@@ -71,7 +72,7 @@ protected:
         boxCatcher.setInterval(20);
         QObject::connect(&boxCatcher, &QTimer::timeout, [this] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                boxes.push_back({box->windowTitle(), box->text()});
+                boxes.push_back({box->windowTitle(), box->text(), box->icon()});
                 box->done(QMessageBox::Ok);
             }
         });

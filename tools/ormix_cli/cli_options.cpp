@@ -12,7 +12,7 @@ namespace {
 const QSet<QString> kWriteOnly = {
     "--password",      "--time",           "--summer",  "--new-password", "--number",
     "--correction",    "--status-reset",   "--billing", "--display",      "--ddm",
-    "--reset-billing", "--reset-schedule", "--no-log",  "--log",
+    "--reset-billing", "--reset-schedule", "--no-log",  "--log",          "--sql",
 };
 
 // "1200, 2400, 4800 or 9600".
@@ -97,6 +97,15 @@ QString CliHelpText() {
         "  --reset-schedule     reset the tariff schedule\n"
         "  --log PATH           local log table (default Setting.DBF in this directory)\n"
         "  --no-log             write no log row\n"
+        "  --sql                SQL mode: identify, set the clock from the server, check the\n"
+        "                       meter and log the operation in the production database\n"
+        "\n"
+        "fix-db                 read the meter and record it in the production database\n"
+        "                       without writing (\"Зафиксировать в БД\")\n"
+        "\n"
+        "db init | describe [--computer NAME] [--login NAME] | meters FROM TO [--type N] | show\n"
+        "                       the production database of [Electrometer]: create the schema,\n"
+        "                       describe a workstation, a batch of meters, show what is there\n"
         "\n"
         "schedule read [--json]         the tariff schedule: zones, day types, holidays, "
         "transfers\n"
@@ -106,7 +115,8 @@ QString CliHelpText() {
         "schedule diff FILE     what the meter holds that differs from the template\n"
         "\n"
         "Exit status: 0 done; 1 the meter refused or did not answer; 2 bad arguments;\n"
-        "3 the port could not be opened; 4 written, but the log row could not be made;\n"
+        "3 the port could not be opened; 4 written, but the log row could not be made\n"
+        "(or the production database refused the workstation, the meter or the command);\n"
         "5 schedule diff: the meter's schedule differs from the file.\n");
 }
 
@@ -133,8 +143,10 @@ CliParseResult ParseCliArguments(const QStringList &args) {
                 command = CliCommand::Write;
             } else if (arg == QStringLiteral("schedule")) {
                 command = CliCommand::Schedule;
+            } else if (arg == QStringLiteral("fix-db")) {
+                command = CliCommand::FixDb;
             } else {
-                error = QStringLiteral("unknown command \"%1\" (read, write or schedule)").arg(arg);
+                error = QStringLiteral("unknown command \"%1\" (read, write, schedule, fix-db or db)").arg(arg);
             }
             continue;
         }
@@ -252,6 +264,9 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         } else if (name == QStringLiteral("--reset-schedule")) {
             noValue();
             w.resetSchedule = true;
+        } else if (name == QStringLiteral("--sql")) {
+            noValue();
+            w.sql = true;
         } else if (name == QStringLiteral("--no-log")) {
             noValue();
             w.noLog = true;
@@ -273,7 +288,7 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         return r;
     }
     if (!command) {
-        error = QStringLiteral("no command given (read or write)");
+        error = QStringLiteral("no command given (read, write, schedule, fix-db or db)");
         return r;
     }
     o.command = *command;
@@ -281,10 +296,13 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         error = CheckScheduleLine(o.schedule, writeOptionsSeen, o.json);
         return r;
     }
-    if (o.command == CliCommand::Read) {
+    if (o.command == CliCommand::Read || o.command == CliCommand::FixDb) {
+        const QString what = o.command == CliCommand::Read ? "read" : "fix-db";
         if (!writeOptionsSeen.isEmpty())
-            error =
-                QStringLiteral("%1 belongs to write, not to read").arg(writeOptionsSeen.first());
+            error = QStringLiteral("%1 belongs to write, not to %2")
+                        .arg(writeOptionsSeen.first(), what);
+        else if (o.json && o.command == CliCommand::FixDb)
+            error = QStringLiteral("--json belongs to read, not to fix-db");
         return r;
     }
     if (o.json) {
@@ -295,6 +313,8 @@ CliParseResult ParseCliArguments(const QStringList &args) {
         error = QStringLiteral("--summer goes with --time");
     } else if (w.noLog && !w.logPath.isEmpty()) {
         error = QStringLiteral("--log and --no-log exclude each other");
+    } else if (w.sql && (w.noLog || !w.logPath.isEmpty())) {
+        error = QStringLiteral("--sql logs to the production database: no --log or --no-log");
     }
     return r;
 }

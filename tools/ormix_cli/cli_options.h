@@ -20,7 +20,7 @@ enum CliExit {
     ExitDiffers = 5, // schedule diff: the meter holds another schedule than the file
 };
 
-enum class CliCommand { Help, Read, Write, Schedule };
+enum class CliCommand { Help, Read, Write, Schedule, FixDb };
 
 struct CliWriteOptions {
     int password = 0;
@@ -39,6 +39,7 @@ struct CliWriteOptions {
     bool resetSchedule = false; // --reset-schedule
     bool noLog = false;         // --no-log
     QString logPath;            // --log; empty: Setting.DBF in the working directory
+    bool sql = false;           // --sql: the production database of [Electrometer]
 
     bool writesTime() const { return timeNow || time.has_value(); }
 };

@@ -58,8 +58,19 @@ void CliSession::Error(const QString &text) {
     if (ErrorLine) ErrorLine(QStringLiteral("ormix-cli: ") + text);
 }
 
+bool CliSession::UsesProductionDatabase() const {
+    return options_.command == CliCommand::FixDb ||
+           (options_.command == CliCommand::Write && options_.write.sql);
+}
+
 int CliSession::Run() {
     const QString name = options_.port.isEmpty() ? DefaultPortName() : options_.port;
+    // As the window does at its activation: a workstation the database does not know
+    // touches no meter.
+    if (UsesProductionDatabase()) {
+        production_ = std::make_unique<CliProduction>();
+        if (!production_->Identify([this](const QString &line) { Error(line); })) return ExitLog;
+    }
     try {
         SetupMeterPort(port_);
         if (name.startsWith('/')) {
@@ -106,7 +117,10 @@ QByteArray CliSession::NextPollFrame() {
         if (!failureLine_.isEmpty()) {
             Finish(ExitMeter);
         } else if (cycleStarted_ && pollIndex_ == 0) {
-            if (options_.command == CliCommand::Write || options_.command == CliCommand::Schedule) {
+            if (options_.command == CliCommand::FixDb) {
+                Finish(FixInDatabase());
+            } else if (options_.command == CliCommand::Write ||
+                       options_.command == CliCommand::Schedule) {
                 // The operator's click: the write goes behind the request now queued.
                 phase_ = Phase::WriteQueued;
                 QMetaObject::invokeMethod(this, &CliSession::StartWrite, Qt::QueuedConnection);
@@ -146,8 +160,14 @@ void CliSession::StartWrite() {
         return;
     }
 
-    // The pickers follow the PC clock; "now" is the moment of the click.
-    QDateTime clock = w.timeNow ? QDateTime::currentDateTime() : w.time.value_or(QDateTime());
+    // In SQL mode the clock follows the server's, before anything is queued.
+    if (production_ && !production_->SyncClock([this](const QString &line) { Error(line); })) {
+        Finish(ExitLog);
+        return;
+    }
+    // The pickers follow the PC clock (or the server's); "now" is the moment of the click.
+    const QDateTime now = production_ ? production_->Now() : QDateTime::currentDateTime();
+    QDateTime clock = w.timeNow ? now : w.time.value_or(QDateTime());
     clock = clock.addMSecs(-clock.time().msec());
     written_ = WriteChoicesOf(w, major, clock);
 
@@ -207,6 +227,13 @@ void CliSession::DecodeReply(const QByteArray &reply, const QByteArray &request)
 void CliSession::LogCompletedWrite() {
     const CliWriteOptions &w = options_.write;
     if (w.noLog) return;
+    if (production_) {
+        meter::WriteChoices written = written_;
+        written.writtenAt = production_->Now();
+        const LogReport report = production_->Log(MeterShownOf(snapshot_), written);
+        if (!TellLogReport(report, [this](const QString &line) { Error(line); })) logFailed_ = true;
+        return;
+    }
     LocalLog log(w.logPath.isEmpty() ? SettingLog::DefaultPath() : w.logPath);
     meter::WriteChoices written = written_;
     written.writtenAt = QDateTime::currentDateTime();
@@ -218,6 +245,16 @@ void CliSession::LogCompletedWrite() {
         Error(QStringLiteral("Ошибка записи в БД: ") + QString::fromUtf8(e.what()));
     }
     logFailed_ = true;
+}
+
+// "Зафиксировать в БД" for the meter just read.
+int CliSession::FixInDatabase() {
+    if (!snapshot_.number || !snapshot_.number->number) {
+        Error(QStringLiteral("Счетчик не сообщил заводской номер: фиксировать нечего"));
+        return ExitMeter;
+    }
+    const LogReport report = production_->Fix(MeterShownOf(snapshot_));
+    return TellLogReport(report, [this](const QString &line) { Error(line); }) ? ExitDone : ExitLog;
 }
 
 void CliSession::ShowWriteFailure(const QString &, const QString &) {

@@ -6,6 +6,7 @@
 #include "link/exchange_engine.h"
 #include "link/exchange_host.h"
 #include "link/vacomm.h"
+#include "tools/ormix_cli/cli_db.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/cli_schedule.h"
 #include "tools/ormix_cli/meter_snapshot.h"
@@ -57,6 +58,8 @@ private:
 
     void StartWrite();
     void StartSchedule();
+    int FixInDatabase();
+    bool UsesProductionDatabase() const;
     void Finish(int exitCode);
     void EndRun();
     void Error(const QString &text);
@@ -79,8 +82,9 @@ private:
     bool writeStarted_ = false;
     bool writeFailed_ = false;
     bool logFailed_ = false;
-    meter::WriteChoices written_;           // the write queued, as its frames were built
-    std::unique_ptr<ScheduleRun> schedule_; // schedule: queued after the first poll cycle
+    meter::WriteChoices written_;               // the write queued, as its frames were built
+    std::unique_ptr<ScheduleRun> schedule_;     // schedule: queued after the first poll cycle
+    std::unique_ptr<CliProduction> production_; // write --sql and fix-db
 };
 
 } // namespace ormix::cli

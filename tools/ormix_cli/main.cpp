@@ -2,6 +2,7 @@
 // line. Exit status: see CliExit.
 #include "link/error_report.h"
 #include "meter/schedule_template.h"
+#include "tools/ormix_cli/cli_db.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/cli_schedule.h"
 #include "tools/ormix_cli/cli_session.h"
@@ -43,7 +44,13 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ormix-cli"));
 
-    const CliParseResult parsed = ParseCliArguments(app.arguments().mid(1));
+    const QStringList args = app.arguments().mid(1);
+    if (IsDbCommand(args)) {
+        return RunDbCommand(
+            args.mid(1), [](const QString &line) { Print(stdout, line); },
+            [](const QString &line) { Print(stderr, line); });
+    }
+    const CliParseResult parsed = ParseCliArguments(args);
     if (!parsed.ok()) {
         Print(stderr, QStringLiteral("ormix-cli: ") + parsed.error);
         Print(stderr, CliUsageLine());

@@ -189,7 +189,7 @@ void SettingsPage::LabeledPass1Change() {
 
 void SettingsPage::Timer3Timer() {
     // The program's own setting is no operator edit: the pickers stay unmarked.
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = log.Now();
     if (Tag(DatePicker) == 0 && DatePicker->date() != now.date()) {
         const QSignalBlocker block(DatePicker);
         DatePicker->setDate(now.date());

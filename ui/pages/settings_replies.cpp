@@ -73,8 +73,8 @@ void SettingsPage::ShowClock(const meter::ClockReply &r) {
     // Every clock reply empties the drift figure, and a new figure may fill it again.
     QString driftText;
     if (r.meterMoment) {
-        const auto drift = meter::UpdateDrift(*r.meterMoment, QDateTime::currentDateTime(),
-                                              LastProgrammedAt, {DriftSum, DriftCount});
+        const auto drift =
+            meter::UpdateDrift(*r.meterMoment, log.Now(), LastProgrammedAt, {DriftSum, DriftCount});
         if (drift) {
             DriftSum = drift->state.sum;
             DriftCount = drift->state.count;

@@ -1,0 +1,455 @@
+// The window in SQL mode against the emulated meter and a real production database: the
+// embedded file the workstation uses by default, and for a server that goes away in the
+// middle of a write, a PostgreSQL server of the test's own.
+#include "link/error_report.h"
+#include "records/production_log.h"
+#include "records/sql_schema.h"
+#include "ui/tag.h"
+#include "ui_test_util.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTimeEdit>
+
+using namespace ormix::records;
+
+namespace {
+
+constexpr int kType = 6; // firmware 6.2 of the emulator
+constexpr int kCycle6 = 10;
+
+class SqlWindowTest : public WindowTest {
+public:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(data.isValid());
+        qputenv("XDG_DATA_HOME", data.path().toUtf8()); // the file of unsent operations
+        settings.database = data.filePath("electrometer.sqlite");
+        UseDatabase(settings);
+        Settings()->setValue("Sql", 1);
+        Settings()->setValue("Master", 1); // the clock is written, the number editable
+        admin = std::make_unique<ProductionConnection>(settings, "test-admin");
+        QString error;
+        ASSERT_TRUE(admin->Open(&error)) << error.toStdString();
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        admin.reset();
+        qunsetenv("XDG_DATA_HOME");
+    }
+    static void UseDatabase(const ConnectionSettings &s) {
+        auto store = Settings();
+        store->beginGroup("Electrometer");
+        store->setValue("Driver", s.driver);
+        store->setValue("Database", s.database);
+        store->setValue("Host", s.host);
+        store->setValue("Port", s.port);
+        store->setValue("User", s.user);
+        store->endGroup();
+    }
+    // This computer and operator described, and the meters `from`..`to`.
+    void Describe(qint64 from, qint64 to) {
+        QString error;
+        ASSERT_TRUE(DescribeWorkstation(*admin, "TESTPC", "operator", &error))
+            << error.toStdString();
+        if (from > 0) {
+            ASSERT_TRUE(DescribeMeters(*admin, from, to, kType, &error).has_value());
+        }
+    }
+    QVariant Scalar(const QString &sql) const {
+        QSqlQuery q(admin->Database());
+        if (!q.exec(sql) || !q.next()) return QString("failed: " + q.lastError().text());
+        return q.value(0);
+    }
+    void Exec(const QString &sql) const {
+        QSqlQuery q(admin->Database());
+        ASSERT_TRUE(q.exec(sql)) << q.lastError().text().toStdString() << sql.toStdString();
+    }
+    int Operations() const { return Scalar("SELECT COUNT(*) FROM operation").toInt(); }
+    int ElectroId(qint64 number) const {
+        return Scalar(QString("SELECT electro_id FROM electrometer WHERE number = %1").arg(number))
+            .toInt();
+    }
+    // A programming operation logged earlier for `number` whose clock was set at `at`.
+    void LoggedBefore(qint64 number, const QString &settingsColumns, const QString &values) {
+        Exec(QString("INSERT INTO operation(type_id,electro_id,plant_id,person_id,success) "
+                     "VALUES(3,%1,1,1,1)")
+                 .arg(ElectroId(number)));
+        const int op = Scalar("SELECT MAX(operation_id) FROM operation").toInt();
+        Exec(QString("INSERT INTO set_tariff_3(operation_id%1) VALUES(%2%3)")
+                 .arg(settingsColumns)
+                 .arg(op)
+                 .arg(values));
+    }
+
+    void PressF12() {
+        QApplication::setActiveWindow(form.get());
+        QTest::keyClick(form.get(), Qt::Key_F12);
+    }
+    void ConnectAndRead() {
+        Connect();
+        ASSERT_TRUE(WaitFor([&] { return Find<QAction>("ActionSetting")->isEnabled(); }));
+        ASSERT_TRUE(WaitCycles(1, kCycle6));
+    }
+    // The settings write has ended: the indicator went green.
+    bool WaitForWriteEnd() {
+        return WaitFor([&] { return Find<QAction>("Shape1Action")->isVisible(); });
+    }
+    QString Panel1() const { return Find<QLabel>("StatusBar1Panel1")->text(); }
+    QString Protocol() const { return Find<QPlainTextEdit>("Memo_Terminal")->toPlainText(); }
+    std::vector<SeenBox> Reports() const {
+        std::vector<SeenBox> r;
+        for (const SeenBox &b : boxes)
+            if (b.title == "report") r.push_back(b);
+        return r;
+    }
+    void CatchReports() {
+        ormix::link::SetErrorReportHandler([this](const QString &m) {
+            boxes.push_back({"report", m});
+        });
+    }
+
+    QTemporaryDir data;
+    ConnectionSettings settings;
+    std::unique_ptr<ProductionConnection> admin;
+};
+
+TEST_F(SqlWindowTest, AWriteLogsOneOperationWithTheValuesWrittenAndTheServersClock) {
+    Describe(123456, 123456);
+    StartMeter();
+    CreateForm({.indicatorMs = 60000}); // the indicator is looked at, not waited for
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(WaitFor([&] { return form->Shared().PlantId != 0; }));
+    EXPECT_NE(form->Shared().ComputerId, 0);
+    EXPECT_NE(form->Shared().PersonId, 0);
+    ASSERT_NE(form->ProductionDatabase(), nullptr);
+    // The fake platform refuses to set the clock: said once in the protocol view.
+    EXPECT_EQ(Protocol().count(ServerClock::NotSetNotice()), 1) << Protocol().toStdString();
+    ConnectAndRead();
+    QTest::mouseClick(Find<QCheckBox>("CheckStatus"), Qt::LeftButton, {}, QPoint(5, 5));
+    const int setsBefore = platform.clockSets;
+    PressF12();
+    ASSERT_TRUE(WaitForWriteEnd());
+    EXPECT_EQ(platform.clockSets, setsBefore + 1); // SyncClockWithServer before the write
+
+    ASSERT_EQ(Operations(), 1);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM set_tariff_3").toInt(), 1);
+    QSqlQuery row(admin->Database());
+    ASSERT_TRUE(row.exec("SELECT o.type_id, o.success, o.electro_id, o.person_id, o.plant_id, "
+                         "s.version, s.reset, s.date_time, s.status, s.correct, s.pass, "
+                         "s.t_1_c, s.indicator FROM operation o JOIN set_tariff_3 s "
+                         "ON s.operation_id = o.operation_id"));
+    ASSERT_TRUE(row.next());
+    EXPECT_EQ(row.value(0).toInt(), 3);
+    EXPECT_TRUE(row.value(1).toBool());
+    EXPECT_EQ(row.value(2).toInt(), ElectroId(123456));
+    EXPECT_EQ(row.value(3).toInt(), form->Shared().PersonId);
+    EXPECT_EQ(row.value(4).toInt(), form->Shared().PlantId);
+    EXPECT_EQ(row.value(5).toString(), "6.2");
+    EXPECT_TRUE(row.value(6).toBool());
+    // The PC's clock was not set (the fake platform refuses): server time all the same.
+    const QDateTime written = row.value(7).toDateTime();
+    ASSERT_TRUE(written.isValid());
+    EXPECT_LT(qAbs(written.secsTo(QDateTime::currentDateTime())), 120);
+    EXPECT_EQ(row.value(8).toInt(), 0);
+    EXPECT_TRUE(row.value(9).isNull()); // CheckCorrect not ticked
+    EXPECT_TRUE(row.value(10).isNull());
+    EXPECT_FALSE(row.value(11).isNull());
+    EXPECT_TRUE(row.value(12).isNull());
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text.toStdString();
+    // Not again, though the clock was refused at every sync.
+    EXPECT_EQ(Protocol().count(ServerClock::NotSetNotice()), 0) << Protocol().toStdString();
+    EXPECT_TRUE(Panel1().isEmpty());
+}
+
+TEST_F(SqlWindowTest, EachRefusalShowsItsBoxAndLogsNothing) {
+    const struct {
+        const char *name;
+        std::uint32_t meterNumber; // 0: the number is given now, by the operator
+        std::function<void(SqlWindowTest &)> prepare;
+        const char *text;
+    } cases[] = {
+        {"not described", 123456, [](SqlWindowTest &t) { t.Describe(1, 1); },
+         "Номер прибора не описан в БД. Установите его."},
+        {"in repair", 123456,
+         [](SqlWindowTest &t) {
+             t.Describe(123456, 123456);
+             t.Exec(QString("INSERT INTO spoilage(type_id,electro_id,person_id,code) "
+                            "VALUES(1,%1,1,'7')")
+                        .arg(t.ElectroId(123456)));
+         },
+         "Прибор в ремонте."},
+        {"number programmed before", 0,
+         [](SqlWindowTest &t) {
+             t.Describe(500, 500);
+             t.LoggedBefore(500, "", "");
+         },
+         "Счетчик с таким номером уже существует. Обратитесь к главному конструктору "
+         "прибора."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        Exec("DELETE FROM set_tariff_3");
+        Exec("DELETE FROM operation");
+        Exec("DELETE FROM spoilage");
+        c.prepare(*this);
+        EmulatorOptions o;
+        o.number = c.meterNumber;
+        StartMeter(o);
+        CreateForm({.indicatorMs = 60000});
+        ConnectAndRead();
+        if (c.meterNumber == 0) {
+            ASSERT_TRUE(Find<QSpinBox>("SpinEdit_Number")->isEnabled());
+            Find<QSpinBox>("SpinEdit_Number")->setValue(500);
+        }
+        const int before = Operations();
+        PressF12();
+        ASSERT_TRUE(WaitForWriteEnd());
+        ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+        EXPECT_EQ(boxes[0].title, "Ошибка записи в БД");
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(Operations(), before);
+        form->close();
+        form.reset();
+        emu.reset();
+    }
+}
+
+TEST_F(SqlWindowTest, IdentificationEndsTheProgramForWhatIsNotDescribed) {
+    const struct {
+        const char *name;
+        std::function<void(SqlWindowTest &)> prepare;
+        const char *text;
+    } cases[] = {
+        {"computer", [](SqlWindowTest &) {}, "Компьютер \"TESTPC\" не описан в БД."},
+        {"operator",
+         [](SqlWindowTest &t) {
+             t.Describe(0, 0);
+             t.Exec("UPDATE operator SET operating = 0");
+         },
+         "Пользователь \"operator\" не описан в БД."},
+        {"installation",
+         [](SqlWindowTest &t) {
+             t.Describe(0, 0);
+             t.Exec("DELETE FROM plant");
+         },
+         "Установка не описана в БД."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.clear();
+        for (const char *table : {"plant", "operator", "computer"})
+            Exec(QString("DELETE FROM %1").arg(table));
+        c.prepare(*this);
+        CreateForm();
+        QApplication::setActiveWindow(form.get());
+        ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+        EXPECT_EQ(boxes[0].title, "Приложение остановлено");
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].icon, QMessageBox::Warning);
+        // Nothing more is asked on the way out, however often the window is activated.
+        QApplication::setActiveWindow(nullptr);
+        QApplication::setActiveWindow(form.get());
+        QTest::qWait(100);
+        EXPECT_EQ(boxes.size(), 1u);
+        form->close();
+        form.reset();
+    }
+}
+
+TEST_F(SqlWindowTest, AnEngineFailureAtIdentificationIsReportedOnceAndTheProgramGoesOn) {
+    ConnectionSettings broken = settings;
+    broken.database = data.path(); // a folder, not a database file
+    UseDatabase(broken);
+    CatchReports();
+    CreateForm();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(WaitFor([&] { return !Reports().empty(); }));
+    QTest::qWait(200);
+    ormix::link::SetErrorReportHandler(nullptr);
+    // The pre-fill and the identification each say why; neither ends the program.
+    EXPECT_FALSE(Reports().empty());
+    for (const SeenBox &b : boxes)
+        EXPECT_NE(b.title, "Приложение остановлено");
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->Shared().ComputerId, 0);
+}
+
+TEST_F(SqlWindowTest, FixInDatabaseRecordsAnOperationWithoutSettingsAndShowsGreen) {
+    Describe(123456, 123456);
+    StartMeter();
+    CreateForm({.indicatorMs = 60000});
+    ConnectAndRead();
+    ASSERT_TRUE(Find<QAction>("ActionFixDb")->isVisible());
+    ASSERT_TRUE(Find<QAction>("ActionFixDb")->isEnabled());
+    Find<QAction>("ActionFixDb")->trigger();
+    EXPECT_TRUE(Find<QAction>("Shape1Action")->isVisible());
+    EXPECT_EQ(Find<TShape>("Shape1")->BrushColor(), QColor(0, 255, 0));
+    ASSERT_EQ(Operations(), 1);
+    QSqlQuery row(admin->Database());
+    ASSERT_TRUE(row.exec("SELECT reset, date_time, indicator, pass, version, t_1_c, turn_on "
+                         "FROM set_tariff_3"));
+    ASSERT_TRUE(row.next());
+    EXPECT_FALSE(row.value(0).toBool());
+    EXPECT_TRUE(row.value(1).isNull());
+    EXPECT_TRUE(row.value(2).isNull());
+    EXPECT_TRUE(row.value(3).isNull());
+    EXPECT_EQ(row.value(4).toString(), "6.2");
+    EXPECT_FALSE(row.value(5).isNull());
+    EXPECT_FALSE(row.value(6).isNull());
+    EXPECT_TRUE(boxes.empty());
+
+    // A meter that is not described: the box, and still green.
+    Exec("DELETE FROM set_tariff_3");
+    Exec("DELETE FROM operation");
+    Exec("DELETE FROM electrometer");
+    Find<QAction>("ActionFixDb")->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Номер прибора не описан в БД. Установите его.");
+    EXPECT_EQ(Find<TShape>("Shape1")->BrushColor(), QColor(0, 255, 0));
+    EXPECT_EQ(Operations(), 0);
+}
+
+TEST_F(SqlWindowTest, PlusProposesTheLowestDescribedNumberNotYetProgrammed) {
+    Describe(100, 102);
+    LoggedBefore(100, "", "");
+    CreateForm();
+    auto *number = Find<QSpinBox>("SpinEdit_Number");
+    QTest::mouseClick(Find<QPushButton>("BitBtn1"), Qt::LeftButton);
+    EXPECT_EQ(number->value(), 101);
+    EXPECT_EQ(Tag(number), 1);
+    // Every described number programmed: nothing is proposed.
+    LoggedBefore(101, "", "");
+    LoggedBefore(102, "", "");
+    number->setValue(7);
+    QTest::mouseClick(Find<QPushButton>("BitBtn1"), Qt::LeftButton);
+    EXPECT_EQ(number->value(), 7);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SqlWindowTest, TheDriftFigureCountsFromTheLastLoggedClockSetting) {
+    Describe(123456, 123456);
+    const QDateTime tenDaysAgo = QDateTime::currentDateTime().addDays(-10);
+    LoggedBefore(123456, ",date_time",
+                 QString(",'%1'").arg(tenDaysAgo.toString("yyyy-MM-dd hh:mm:ss")));
+    EmulatorOptions o;
+    o.clock = [] { return QDateTime::currentMSecsSinceEpoch() + 50'000; }; // 50 s ahead
+    StartMeter(o);
+    CreateForm();
+    Connect();
+    auto *delta = Find<QLineEdit>("LabeledDelta");
+    EXPECT_TRUE(delta->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return !delta->text().isEmpty(); }));
+    // The meter shows whole seconds: 50 s ahead reads as 49.x to 50.x.
+    EXPECT_NEAR(delta->text().toDouble(), 5.0, 0.11) << delta->text().toStdString();
+}
+
+TEST_F(SqlWindowTest, StartUpTakesZonesAndDisplaySetFromTheLastLoggedOperations) {
+    Describe(1, 1);
+    LoggedBefore(1, ",zone_0,zone_1,zone_2,zone_3,zone_4,zone_5,time_0,time_1",
+                 ",2,1,3,1,2,1,'2000-01-01 07:00:00','2000-01-01 10:30:00'");
+    LoggedBefore(1, ",indicator", ",5");
+    CreateForm();
+    EXPECT_FALSE(Find<QCheckBox>("CheckOneTarif")->isChecked());
+    EXPECT_EQ(Find<QComboBox>("ValueListEditor1Pick0")->currentText(), "2");
+    EXPECT_EQ(Find<QComboBox>("ValueListEditor1Pick2")->currentText(), "3");
+    EXPECT_EQ(Find<QTimeEdit>("Picker_Zone1")->time(), QTime(10, 30));
+    EXPECT_TRUE(Find<QCheckBox>("CheckBox1")->isChecked());
+    EXPECT_FALSE(Find<QCheckBox>("CheckBox2")->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>("CheckBox3")->isChecked());
+}
+
+// A PostgreSQL server of the test's own (scripts/pg-server), so stopping it disturbs no
+// other test.
+class PrivateServer {
+public:
+    bool Start(QString *error) {
+        QProcess p;
+        QStringList args{"start", dir_.path()};
+        if (port_ > 0) args << QString::number(port_);
+        p.start(QStringLiteral(ORMIX_SOURCE_DIR "/scripts/pg-server"), args);
+        if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+            *error = QString::fromLocal8Bit(p.readAllStandardError());
+            return false;
+        }
+        port_ = QString::fromLatin1(p.readAllStandardOutput()).trimmed().toInt();
+        return port_ > 0;
+    }
+    void Stop() {
+        QProcess::execute(QStringLiteral(ORMIX_SOURCE_DIR "/scripts/pg-server"),
+                          {"stop", dir_.path()});
+    }
+    ~PrivateServer() { Stop(); }
+    int Port() const { return port_; }
+
+private:
+    QTemporaryDir dir_;
+    int port_ = 0;
+};
+
+TEST_F(SqlWindowTest, AnOperationTheServerMissedIsKeptCountedAndSentOnceWhenItIsBack) {
+    if (!QFileInfo::exists("/usr/lib/postgresql")) GTEST_SKIP() << "PostgreSQL not installed";
+    PrivateServer server;
+    QString error;
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    settings = {};
+    settings.driver = "QPSQL";
+    settings.host = "127.0.0.1";
+    settings.port = server.Port();
+    settings.user = "postgres";
+    settings.database = "postgres";
+    UseDatabase(settings);
+    admin = std::make_unique<ProductionConnection>(settings, "test-admin-pg");
+    ASSERT_TRUE(admin->Open(&error)) << error.toStdString();
+    ASSERT_TRUE(CreateSchema(*admin, &error)) << error.toStdString();
+    Describe(123456, 123456);
+
+    StartMeter();
+    // The reply timeout outlasts the stop of the server, which holds the window's thread.
+    CreateForm({.replyTimeoutMs = 120000, .indicatorMs = 60000});
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(WaitFor([&] { return form->Shared().PlantId != 0; }));
+    ConnectAndRead();
+    emu->clearRequestsSeen();
+    PressF12();
+    // The clock was synchronised; the server goes while the meter takes the frames.
+    ASSERT_TRUE(WaitFor([&] { return SeenCodes().contains(0x14); }));
+    server.Stop();
+    ASSERT_TRUE(WaitForWriteEnd());
+    ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+    EXPECT_TRUE(boxes[0].text.contains("сохранена на этом компьютере"))
+        << boxes[0].text.toStdString();
+    EXPECT_TRUE(Panel1().contains("Ждут отправки в БД: 1")) << Panel1().toStdString();
+    form->close();
+    form.reset();
+
+    // Back again: the next start's identification sends it, once.
+    ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+    admin->Reset();
+    ASSERT_TRUE(admin->Open(&error)) << error.toStdString();
+    EXPECT_EQ(Operations(), 0);
+    boxes.clear();
+    CreateForm();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(WaitFor([&] { return Operations() == 1; }));
+    EXPECT_TRUE(Panel1().isEmpty()) << Panel1().toStdString();
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(form.get());
+    QTest::qWait(200);
+    EXPECT_EQ(Operations(), 1);
+    EXPECT_EQ(Scalar("SELECT COUNT(*) FROM set_tariff_3").toInt(), 1);
+    EXPECT_TRUE(boxes.empty());
+}
+
+} // namespace
