@@ -42,6 +42,19 @@ void ShowValue(QSpinBox *box, int value) {
     if (box->value() != value) box->setValue(value);
 }
 
+void ShowCell(QTableWidget *grid, int row, int column, const QString &text) {
+    if (auto *item = grid->item(row, column)) {
+        if (item->text() != text) item->setText(text);
+    } else {
+        grid->setItem(row, column, new QTableWidgetItem(text));
+    }
+}
+
+QString CellText(const QTableWidget *grid, int row, int column) {
+    const QTableWidgetItem *item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
 void SetEditable(QAbstractSpinBox *w, bool editable) {
     w->setReadOnly(!editable);
     QPalette p = w->palette();

@@ -29,6 +29,10 @@ void SetGridHeadings(QTableWidget *grid, const QStringList &row0, const QStringL
 void ShowText(QLineEdit *edit, const QString &text);
 // Likewise a value of a spin edit.
 void ShowValue(QSpinBox *box, int value);
+// Likewise a cell of a grid (created when the grid has none there yet).
+void ShowCell(QTableWidget *grid, int row, int column, const QString &text);
+// The text of a cell; empty text where the grid has no item.
+QString CellText(const QTableWidget *grid, int row, int column);
 
 // A control the operator may not change looks like its surroundings.
 void SetEditable(QAbstractSpinBox *box, bool editable);

@@ -122,6 +122,7 @@ private:
     void DecodeReply(const QByteArray &reply, const QByteArray &request);
     void ApplyFirmwareLayout(const meter::FirmwareLayout &layout);
     // MeterLine, for the pages.
+    bool Queued(std::uint8_t code) const override;
     void Queue(const QList<QByteArray> &frames) override;
     void QueueScheduleWrite(const QList<QByteArray> &frames) override;
     void AddProtocolLine(const QString &line) override;
