@@ -1,6 +1,7 @@
 // ormix-cli: reads a meter, or writes its settings and logs the write, from the command
 // line. Exit status: see CliExit.
 #include "link/error_report.h"
+#include "tools/ormix_cli/cli_journal.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/cli_session.h"
 #include "tools/ormix_cli/meter_snapshot.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace ormix::cli;
 using ormix::link::SetErrorReportHandler;
@@ -17,11 +19,45 @@ void Print(std::FILE *to, const QString &line) {
     std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), to);
     std::fflush(to);
 }
+
+int RunJournal(const JournalParseResult &parsed) {
+    if (!parsed.ok()) {
+        Print(stderr, QStringLiteral("ormix-cli: ") + parsed.error);
+        Print(stderr, JournalUsageLine());
+        return ExitUsage;
+    }
+    if (parsed.helpAsked) {
+        std::fputs(JournalHelpText().toUtf8().constData(), stdout);
+        return ExitDone;
+    }
+    SetErrorReportHandler(
+        [](const QString &message) { Print(stderr, QStringLiteral("ormix-cli: ") + message); });
+    JournalOutput output;
+    output.out = [](const QByteArray &bytes) {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+    };
+    output.err = [](const QString &line) { Print(stderr, line); };
+    // The line is rewritten in place, so only a terminal gets it.
+    if (isatty(STDERR_FILENO)) {
+        output.progress = [](const QString &text) {
+            // Blanks past the end cover a longer line before; an empty text ends the line.
+            const QString line = text.isEmpty() ? QStringLiteral("\n")
+                                                : QStringLiteral("\r") + text.leftJustified(40);
+            std::fputs(line.toUtf8().constData(), stderr);
+            std::fflush(stderr);
+        };
+    }
+    return RunJournalCommand(parsed.options, output);
+}
 } // namespace
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ormix-cli"));
+
+    if (const auto journal = ParseJournalCommand(app.arguments().mid(1)))
+        return RunJournal(*journal);
 
     const CliParseResult parsed = ParseCliArguments(app.arguments().mid(1));
     if (!parsed.ok()) {
@@ -30,7 +66,8 @@ int main(int argc, char **argv) {
         return ExitUsage;
     }
     if (parsed.options.command == CliCommand::Help) {
-        std::fputs(CliHelpText().toUtf8().constData(), stdout);
+        std::fputs((CliHelpText() + QLatin1Char('\n') + JournalHelpText()).toUtf8().constData(),
+                   stdout);
         return ExitDone;
     }
 
