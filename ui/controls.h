@@ -22,6 +22,8 @@ QCheckBox *NewCheck(QWidget *parent, const char *name, const QString &caption);
 QLineEdit *NewReadOnlyEdit(QWidget *parent, const char *name);
 // A grid without header views: its row 0 and column 0 hold the headings as texts.
 QTableWidget *NewGrid(QWidget *parent, const char *name, int columns, int rows);
+// A journal grid sized to show every cell of its thirteen rows.
+void FitGridToContents(QTableWidget *grid);
 // Row 0 from column 0 on, then column 0 from row 1 on.
 void SetGridHeadings(QTableWidget *grid, const QStringList &row0, const QStringList &col0 = {});
 // A text shown anew only when it changed: the poll repeats most values cycle after cycle,

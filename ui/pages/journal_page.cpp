@@ -55,6 +55,7 @@ QWidget *JournalPage::BuildYearlyTab() {
     auto *l = new QGridLayout(tab);
     GridJour = NewGrid(tab, "GridJour", 5, 13);
     SetGridHeadings(GridJour, meter::MonthTableHeader(), meter::MonthLabels());
+    FitGridToContents(GridJour);
     ChartJour = new YearlyChart(tab);
     BitBtn3 = Named(new QPushButton("Прочитать", tab), "BitBtn3");
     BtnJournal = Named(new QPushButton("Экспорт", tab), "BtnJournal");

@@ -24,11 +24,15 @@ OldJournalPage::OldJournalPage(MeterLine &line, QWidget *parent) : QWidget(paren
     GridEvent = NewGrid(group, "GridEvent", 4, 13);
     SetGridHeadings(GridJournal, meter::MonthTableHeader(), meter::MonthLabels());
     SetGridHeadings(GridEvent, meter::EventTableHeader());
-    g->addWidget(BitBtn4, 0, 0);
+    FitGridToContents(GridJournal);
+    FitGridToContents(GridEvent);
+    BitBtn4->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    g->addWidget(BitBtn4, 0, 0, Qt::AlignLeft);
     g->addWidget(Named(new QLabel("Показания на расч. день", group), "Panel3"), 1, 0);
     g->addWidget(Named(new QLabel("Журнал потребления", group), "Panel2"), 1, 1);
     g->addWidget(GridJournal, 2, 0);
     g->addWidget(GridEvent, 2, 1);
+    g->setColumnStretch(2, 1); // the grids keep their width; the room is left over
     page->addWidget(group);
     connect(BitBtn4, &QPushButton::clicked, this, &OldJournalPage::BitBtn4Click);
 }

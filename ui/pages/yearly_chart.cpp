@@ -8,6 +8,7 @@
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
+#include <QFont>
 #include <QValueAxis>
 #include <algorithm>
 
@@ -35,6 +36,9 @@ YearlyChart::YearlyChart(QWidget *parent) : QChartView(parent) {
     chart->addSeries(series);
     auto *months = new QBarCategoryAxis(chart);
     months->append(meter::MonthLabels());
+    QFont small = months->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.8); // twelve labels side by side
+    months->setLabelsFont(small);
     chart->addAxis(months, Qt::AlignBottom);
     series->attachAxis(months);
     kwhAxis = new QValueAxis(chart);
@@ -70,7 +74,8 @@ void YearlyChart::FitAxis() {
     for (const QBarSet *set : tariffs)
         for (int m = 0; m < set->count(); ++m)
             top = std::max(top, set->at(m));
-    kwhAxis->setRange(0, top > 0 ? top * 1.1 : 1.0);
+    kwhAxis->setRange(0, top > 0 ? top * 1.05 : 1.0);
+    kwhAxis->applyNiceNumbers(); // ticks at round figures
 }
 
 } // namespace ormix::ui
