@@ -169,6 +169,35 @@ TEST_F(JournalTest, TheYearlyWorkbookHoldsThePageAsShown) {
     EXPECT_EQ(SheetCell(*consumption.sheet, 1, 6)["value"].toString(), "Статус");
 }
 
+TEST_F(JournalTest, SaveWritesTheListWhereTheOperatorChose) {
+    ConnectTo(6);
+    Find<QPushButton>("BitBtn5")->click();
+    ASSERT_TRUE(WaitReadEnd(0x19));
+    // The title names the meter: the poll shows its number once the read is over.
+    ASSERT_TRUE(WaitFor([&] { return Find<QSpinBox>("SpinEdit_Number")->value() == 123456; }));
+    // The operator types a name without extension and keeps the workbook kind.
+    const QString chosen = work.filePath("consumption");
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            // Typed into the name field, as the operator does.
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(chosen);
+            QMetaObject::invokeMethod(dialog, "accept"); // what the "Сохранить" button does
+        }
+    });
+    answer.start();
+    Find<QPushButton>("BtnDiarySave")->click();
+    answer.stop();
+    EXPECT_TRUE(boxes.empty()) << boxes.front().text.toStdString();
+    const WorkbookReading read = ReadWorkbook(chosen + ".xlsx");
+    if (!read.skipReason.isEmpty()) GTEST_SKIP() << read.skipReason.toStdString();
+    ASSERT_TRUE(read.sheet) << read.error.toStdString();
+    EXPECT_EQ((*read.sheet)["maxRow"].toInt(), 1 + 1 + 79);
+    EXPECT_EQ(SheetCell(*read.sheet, 0, 0)["value"].toString(),
+              "Журнал потребления Счетчик № 123456, ");
+}
+
 TEST_F(JournalTest, WithoutASpreadsheetApplicationTheExportButtonsStayDisabled) {
     platform.hasSpreadsheet = false;
     StartMeter();
