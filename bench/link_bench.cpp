@@ -2,12 +2,14 @@
 // replies paced at the line rate) at 9600 and 1200 bit/s. Prints per speed the exchange
 // rate, the mean exchange time against its floor, the CPU time of this process and the
 // peak memory; with --with-load the same table again while two CPU-bound child processes
-// keep every core of a two-core workstation busy.
-// Usage: link-bench [--exchanges N] [--emulator PATH] [--with-load]
+// keep every core of a two-core workstation busy. With --journal: the time to read the
+// consumption journal (its 79 frames queued behind the poll) against 79 exchange floors.
+// Usage: link-bench [--exchanges N] [--emulator PATH] [--with-load] [--journal]
 //        (default 200, bin/meter-emulator)
 #include "link/exchange_engine.h"
 #include "link/frame.h"
 #include "link/port_setup.h"
+#include "meter/journal_requests.h"
 #include "meter/poll_cycle.h"
 
 #include <QCommandLineParser>
@@ -20,6 +22,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -65,6 +68,8 @@ struct BenchHost : TExchangeHost {
     double floorMsSum = 0;    // of the measured exchanges
     double ptyFloorMsSum = 0; // the same as the pseudo-terminal charges it
     bool measuring = false;
+    std::optional<std::uint8_t> measuredCode; // only the exchanges of this command count
+    int measured = 0;
     int baud = 9600;
     std::function<void()> onDecoded;
 
@@ -77,7 +82,9 @@ struct BenchHost : TExchangeHost {
     void ResetPoll() override { pollIndex = 0; }
     void DecodeReply(const QByteArray &reply, const QByteArray &request) override {
         ++decoded;
-        if (measuring) {
+        const bool counted = !measuredCode || std::uint8_t(request.at(0)) == *measuredCode;
+        if (measuring && counted) {
+            ++measured;
             const double lineMs = (request.size() + reply.size()) * kBitsPerByte * 1000.0 / baud;
             const double fixedMs =
                 TExchangeTimings{}.sendTickMs + TExchangeEngine::MarkPauseMs + kReplyDelayMs;
@@ -101,7 +108,9 @@ struct Figures {
     double cpu = 0;
 };
 
-Figures Run(const QString &emulator, int baud, int exchanges) {
+// `journal`: the consumption journal is queued once the warm-up is over, and the figures
+// are those of its frames alone.
+Figures Run(const QString &emulator, int baud, int exchanges, bool journal = false) {
     QProcess emu;
     emu.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     emu.start(emulator, {QStringLiteral("--baud"), QString::number(baud),
@@ -143,7 +152,13 @@ Figures Run(const QString &emulator, int baud, int exchanges) {
             host.failed = 0;
             wall.start();
             cpu0 = CpuSeconds();
-        } else if (host.decoded == kWarmUp + exchanges) {
+            if (journal) {
+                host.measuredCode = 0x19;
+                // Behind the reply being decoded, as the journal page queues it.
+                for (const QByteArray &frame : ConsumptionJournalRequests())
+                    engine.Commands().Append(frame);
+            }
+        } else if (host.measuring && host.measured == exchanges) {
             f.seconds = wall.nsecsElapsed() / 1e9;
             f.cpu = CpuSeconds() - cpu0;
             host.measuring = false;
@@ -154,7 +169,7 @@ Figures Run(const QString &emulator, int baud, int exchanges) {
     QTimer::singleShot((exchanges + kWarmUp) * 1200 + 5000, &loop, &QEventLoop::quit);
     engine.StartExchange();
     loop.exec();
-    f.exchanges = host.decoded - kWarmUp;
+    f.exchanges = host.measured;
     f.failed = host.failed;
     f.floorMs = f.exchanges > 0 ? host.floorMsSum / f.exchanges : 0;
     f.ptyFloorMs = f.exchanges > 0 ? host.ptyFloorMsSum / f.exchanges : 0;
@@ -215,6 +230,25 @@ void PrintTable(const QString &emulator, int exchanges) {
     }
 }
 
+void PrintJournalTable(const QString &emulator) {
+    std::printf("consumption journal, %d frames:\n", kConsumptionRecordCount);
+    std::printf("%-6s %9s %11s %7s %13s %7s %7s\n", "bit/s", "read ms", "79 floors", "ratio",
+                "79 pty floors", "ratio", "failed");
+    for (const int baud : {9600, 1200}) {
+        const Figures f = Run(emulator, baud, kConsumptionRecordCount, true);
+        if (f.exchanges < kConsumptionRecordCount)
+            Fail(QStringLiteral("only %1 of %2 journal frames at %3 bit/s")
+                     .arg(f.exchanges)
+                     .arg(kConsumptionRecordCount)
+                     .arg(baud));
+        const double readMs = f.seconds * 1000;
+        const double floorMs = f.floorMs * f.exchanges, ptyFloorMs = f.ptyFloorMs * f.exchanges;
+        std::printf("%-6d %9.1f %11.1f %7.3f %13.1f %7.3f %7d\n", baud, readMs, floorMs,
+                    readMs / floorMs, ptyFloorMs, readMs / ptyFloorMs, f.failed);
+        std::fflush(stdout);
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -226,6 +260,7 @@ int main(int argc, char **argv) {
          QCoreApplication::applicationDirPath() + QStringLiteral("/meter-emulator")},
         {"with-load",
          QStringLiteral("Then the same again beside %1 CPU-bound processes.").arg(kLoadProcesses)},
+        {"journal", "Also the time to read the consumption journal against its floor."},
     });
     p.addHelpOption();
     p.process(app);
@@ -241,6 +276,7 @@ int main(int argc, char **argv) {
         const CpuLoad load(kLoadProcesses);
         PrintTable(p.value("emulator"), exchanges);
     }
+    if (p.isSet("journal")) PrintJournalTable(p.value("emulator"));
     std::printf("peak memory (VmHWM): %.1f MB\n", PeakKb() / 1024.0);
     std::printf("floor = %d ms tick + %d ms mark pause + line time of request and reply "
                 "(11 bits a byte) + %d ms answer delay\n",

@@ -136,9 +136,9 @@ private:
     void DecodeReply(const QByteArray &reply, const QByteArray &request);
     void ApplyFirmwareLayout(const meter::FirmwareLayout &layout);
     // MeterLine, for the pages.
+    bool Queued(std::uint8_t code) const override;
     void Queue(const QList<QByteArray> &frames) override;
     void QueueScheduleWrite(const QList<QByteArray> &frames) override;
-    bool Queued(std::uint8_t code) const override;
     void AddProtocolLine(const QString &line) override;
 
     // ---- writing (main_write.cpp) --------------------------------------------------------

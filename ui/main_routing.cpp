@@ -135,16 +135,16 @@ void TFormMain::ApplyFirmwareLayout(const meter::FirmwareLayout &l) {
 
 // ---- MeterLine ----------------------------------------------------------------------------
 
-void TFormMain::Queue(const QList<QByteArray> &frames) {
-    for (const QByteArray &frame : frames)
-        engine->Commands().Append(frame);
-}
-
 bool TFormMain::Queued(std::uint8_t code) const {
     const link::TCommandQueue &commands = engine->Commands();
     for (int i = 0; i < commands.Count(); ++i)
         if (!commands.At(i).isEmpty() && std::uint8_t(commands.At(i)[0]) == code) return true;
     return false;
+}
+
+void TFormMain::Queue(const QList<QByteArray> &frames) {
+    for (const QByteArray &frame : frames)
+        engine->Commands().Append(frame);
 }
 
 void TFormMain::AddProtocolLine(const QString &line) {

@@ -243,7 +243,8 @@ void TFormMain::BuildPages(const StartOptions &options) {
                                  options.timer3Ms, PageControl1);
     TabSchedule = new SchedulePage(shared, *this, PageControl1);
     TabSheet2 = new OldJournalPage(*this, PageControl1);
-    TabSheet3 = new JournalPage(*this, PageControl1);
+    TabSheet3 = new JournalPage(
+        *this, [this] { return TabSheet1->MeterShownNow().factoryNumber; }, PageControl1);
     TabSheet4 = new ProtocolPage(PageControl1);
     TabSheet5 =
         new DatabasePage(records::SettingLog::DefaultPath(), ActionOpen, ActionClose, PageControl1);

@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QPixmap>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -19,12 +21,23 @@ void ScheduleScreenshotFromEnvironment(TFormMain *form) {
     QTimer::singleShot(300, form, [form] {
         if (auto *connect = form->findChild<QAction *>("ActionConnect")) connect->trigger();
     });
-    // ORMIX_SCREENSHOT_PAGE: the object name of the page to show (default the settings page).
+    // ORMIX_SCREENSHOT_CLICK: buttons (object names, comma-separated) pressed a second after
+    // the connect, a journal read for instance.
+    const QStringList clicks =
+        qEnvironmentVariable("ORMIX_SCREENSHOT_CLICK").split(',', Qt::SkipEmptyParts);
+    QTimer::singleShot(1300, form, [form, clicks] {
+        for (const QString &name : clicks)
+            if (auto *button = form->findChild<QPushButton *>(name)) button->click();
+    });
+    // ORMIX_SCREENSHOT_PAGE: the object name of the page to show (default the settings page),
+    // a page of a page control inside a page too.
     const QString page = qEnvironmentVariable("ORMIX_SCREENSHOT_PAGE");
     QTimer::singleShot(300 + delay, form, [form, path, page] {
-        auto *pages = form->findChild<QTabWidget *>("PageControl1");
-        if (auto *w = pages->findChild<QWidget *>(page); w && !page.isEmpty())
-            pages->setCurrentWidget(w);
+        QWidget *w = page.isEmpty() ? nullptr : form->findChild<QWidget *>(page);
+        for (QWidget *child = w; child && child->parentWidget(); child = child->parentWidget())
+            if (auto *tabs = qobject_cast<QTabWidget *>(child->parentWidget()->parentWidget());
+                tabs && qobject_cast<QStackedWidget *>(child->parentWidget()))
+                tabs->setCurrentWidget(child);
         QApplication::processEvents();
         const bool saved = form->grab().save(path);
         QApplication::exit(saved ? 0 : 2);

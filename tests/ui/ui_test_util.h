@@ -42,6 +42,15 @@ public:
     }
     MemoryStatus Memory() const override { return memory; }
     QString ComputerName() const override { return "TESTPC"; }
+    // A desktop with a spreadsheet application that opens nothing: the workbooks stay
+    // on disk for the test to read.
+    bool hasSpreadsheet = true;
+    QStringList filesOpened;
+    bool HasApplicationFor(const QString &) const override { return hasSpreadsheet; }
+    bool OpenFile(const QString &path) override {
+        filesOpened << path;
+        return true;
+    }
     QString LoginName() const override { return "operator"; }
 };
 

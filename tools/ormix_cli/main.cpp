@@ -3,6 +3,7 @@
 #include "link/error_report.h"
 #include "meter/schedule_template.h"
 #include "tools/ormix_cli/cli_db.h"
+#include "tools/ormix_cli/cli_journal.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/cli_schedule.h"
 #include "tools/ormix_cli/cli_session.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace ormix::cli;
 using ormix::link::SetErrorReportHandler;
@@ -38,6 +40,37 @@ int PrintSchedule(const CliOptions &options, const CliSession &session) {
             Print(stdout, line);
     return ExitDone;
 }
+
+int RunJournal(const JournalParseResult &parsed) {
+    if (!parsed.ok()) {
+        Print(stderr, QStringLiteral("ormix-cli: ") + parsed.error);
+        Print(stderr, JournalUsageLine());
+        return ExitUsage;
+    }
+    if (parsed.helpAsked) {
+        std::fputs(JournalHelpText().toUtf8().constData(), stdout);
+        return ExitDone;
+    }
+    SetErrorReportHandler(
+        [](const QString &message) { Print(stderr, QStringLiteral("ormix-cli: ") + message); });
+    JournalOutput output;
+    output.out = [](const QByteArray &bytes) {
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        std::fflush(stdout);
+    };
+    output.err = [](const QString &line) { Print(stderr, line); };
+    // The line is rewritten in place, so only a terminal gets it.
+    if (isatty(STDERR_FILENO)) {
+        output.progress = [](const QString &text) {
+            // Blanks past the end cover a longer line before; an empty text ends the line.
+            const QString line = text.isEmpty() ? QStringLiteral("\n")
+                                                : QStringLiteral("\r") + text.leftJustified(40);
+            std::fputs(line.toUtf8().constData(), stderr);
+            std::fflush(stderr);
+        };
+    }
+    return RunJournalCommand(parsed.options, output);
+}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -45,6 +78,7 @@ int main(int argc, char **argv) {
     QCoreApplication::setApplicationName(QStringLiteral("ormix-cli"));
 
     const QStringList args = app.arguments().mid(1);
+    if (const auto journal = ParseJournalCommand(args)) return RunJournal(*journal);
     if (IsDbCommand(args)) {
         return RunDbCommand(
             args.mid(1), [](const QString &line) { Print(stdout, line); },
@@ -57,7 +91,8 @@ int main(int argc, char **argv) {
         return ExitUsage;
     }
     if (parsed.options.command == CliCommand::Help) {
-        std::fputs(CliHelpText().toUtf8().constData(), stdout);
+        std::fputs((CliHelpText() + QLatin1Char('\n') + JournalHelpText()).toUtf8().constData(),
+                   stdout);
         return ExitDone;
     }
 

@@ -19,11 +19,15 @@ public:
 
     // ClearMeterView's part: every cell of GridEvent below its headings emptied.
     void ClearEvents();
-    // A reply of the journal read (12, 13). The read is not started from this page yet,
-    // so nothing of it is shown.
+    // A reply of the journal read (12, 13).
     void ApplyJournalReply(const meter::DecodedReply &reply);
+    // Reads both tables, as the button does.
+    void BitBtn4Click();
 
 private:
+    void ApplyRecord(QTableWidget *grid, const meter::OldJournalRecord &record);
+    void SortEvents();
+
     MeterLine &line;
     QTableWidget *GridJournal{}, *GridEvent{};
     QPushButton *BitBtn4{};
