@@ -57,6 +57,16 @@ template <typename T> struct LogResult {
     bool ok() const { return error.isEmpty(); }
 };
 
+namespace ormix::records {
+// The result of an insert. On failure it says whether the row may be in the table all the
+// same (the disk did not confirm it and it could not be taken back); otherwise the row is
+// certainly not there, and keeping it elsewhere to be appended later loses and doubles
+// nothing.
+struct InsertResult : LogResult<bool> {
+    bool mayBeInTable = false;
+};
+} // namespace ormix::records
+
 struct LogPrefill {
     std::optional<quint16> pass;  // nearest integer, low 16 bits
     std::optional<int> indicator; // nearest integer
@@ -64,8 +74,9 @@ struct LogPrefill {
 
 class SettingLog {
 public:
-    // `path` is the table file; by default Setting.DBF in the working directory.
-    explicit SettingLog(QString path = DefaultPath());
+    // `path` is the table file; by default Setting.DBF in the working directory. An insert
+    // waits up to `lockWaitMs` for a table another program has locked.
+    explicit SettingLog(QString path = DefaultPath(), int lockWaitMs = DbfFile::kLockWaitMs);
     static QString DefaultPath();
     const QString &Path() const { return path_; }
 
@@ -73,7 +84,7 @@ public:
     // returning. An existing table may order its fields differently or use other widths.
     // A table with a production index (.MDX) beside it is refused: appending without
     // maintaining that index would leave it stale for the programs that rely on it.
-    LogResult<bool> QueryInsert(const SettingRow &row) const;
+    ormix::records::InsertResult QueryInsert(const SettingRow &row) const;
 
     // The read queries see a missing table as an empty one.
     LogResult<std::optional<double>> QueryMax() const;    // MAX(c_number); NULL when empty
@@ -92,10 +103,11 @@ private:
     QString TablePath() const; // the existing file whatever the case of its name
 
     QString path_;
+    int lockWaitMs_;
 };
 
 // LogLocalRecord: the row of `in` inserted into `log`.
-LogResult<bool> LogLocalRecord(const SettingLog &log, const LocalLogInput &in);
+ormix::records::InsertResult LogLocalRecord(const SettingLog &log, const LocalLogInput &in);
 
 // A whole-table reader used by the browse model and the queries: maps the table's
 // own field order onto SettingField.
