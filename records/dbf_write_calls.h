@@ -32,4 +32,11 @@ private:
     DbfWriteCalls saved_;
 };
 
+// A disk for tests: the system's calls, but the n-th call (from 1) of one kind fails with
+// `err`, and so does every later one when `onwards`. With `halfBefore` the write before
+// the failing one writes only half its bytes (a disk that fills in the middle of a row).
+enum class DbfWriteStep { Write, DataSync, Sync, Truncate };
+DbfWriteCalls FailingDbfDisk(DbfWriteStep step, int n, int err, bool onwards = false,
+                             bool halfBefore = false);
+
 } // namespace ormix::records

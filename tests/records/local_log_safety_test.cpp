@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <memory>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -18,6 +17,8 @@
 namespace {
 
 using ormix::records::DbfWriteCalls;
+using ormix::records::FailingDbfDisk;
+using Step = ormix::records::DbfWriteStep;
 using ormix::records::ScopedDbfWriteCalls;
 
 class LocalLogSafety : public ::testing::Test {
@@ -94,41 +95,6 @@ TEST_F(LocalLogSafety, ALockHeldLongerThanTheWaitRefusesTheRowAndKeepsTheFile) {
     EXPECT_EQ(FileBytes(Path()), before);
 }
 
-enum class Step { Write, DataSync, Sync };
-
-// The system's calls, but the n-th call (from 1) of `step` fails with `err`, and so does
-// every later one when `onwards`. With `halfBefore` the call before the failing write
-// writes only half its bytes (a disk that fills in the middle of a row).
-DbfWriteCalls FailingDisk(Step step, int n, int err, bool onwards = false,
-                          bool halfBefore = false) {
-    const DbfWriteCalls system = ScopedDbfWriteCalls::System();
-    DbfWriteCalls calls = system;
-    auto seen = std::make_shared<int>(0);
-    const auto fails = [=] { return ++*seen == n || (onwards && *seen > n); };
-    const auto failed = [err](auto result) {
-        errno = err;
-        return decltype(result)(-1);
-    };
-    switch (step) {
-    case Step::Write:
-        calls.pwrite = [=](int fd, const void *data, size_t size, off_t offset) -> ssize_t {
-            if (halfBefore && *seen + 2 == n) {
-                ++*seen;
-                return system.pwrite(fd, data, qMax<size_t>(1, size / 2), offset);
-            }
-            return fails() ? failed(ssize_t()) : system.pwrite(fd, data, size, offset);
-        };
-        break;
-    case Step::DataSync:
-        calls.fdatasync = [=](int fd) { return fails() ? failed(0) : system.fdatasync(fd); };
-        break;
-    case Step::Sync:
-        calls.fsync = [=](int fd) { return fails() ? failed(0) : system.fsync(fd); };
-        break;
-    }
-    return calls;
-}
-
 // A disk that fails at each step of an append. The table carries bytes behind its counted
 // records (only those the new row overwrites are put back; the rest is never touched).
 TEST_F(LocalLogSafety, EveryFailedWriteLeavesTheFileAsItWasAndSaysSo) {
@@ -147,13 +113,14 @@ TEST_F(LocalLogSafety, EveryFailedWriteLeavesTheFileAsItWasAndSaysSo) {
         bool mayBeInTable;
     };
     const Case cases[] = {
-        {"disk full at the first byte", FailingDisk(Step::Write, 1, ENOSPC), false},
-        {"disk full half way through the row", FailingDisk(Step::Write, 2, ENOSPC, false, true),
+        {"disk full at the first byte", FailingDbfDisk(Step::Write, 1, ENOSPC), false},
+        {"disk full half way through the row", FailingDbfDisk(Step::Write, 2, ENOSPC, false, true),
          false},
-        {"the row not flushed", FailingDisk(Step::DataSync, 1, EIO), false},
-        {"the count not written", FailingDisk(Step::Write, 2, EIO), false},
-        {"the count not flushed, then taken back", FailingDisk(Step::Sync, 1, EIO), false},
-        {"the count neither flushed nor taken back", FailingDisk(Step::Sync, 1, EIO, true), true},
+        {"the row not flushed", FailingDbfDisk(Step::DataSync, 1, EIO), false},
+        {"the count not written", FailingDbfDisk(Step::Write, 2, EIO), false},
+        {"the count not flushed, then taken back", FailingDbfDisk(Step::Sync, 1, EIO), false},
+        {"the count neither flushed nor taken back", FailingDbfDisk(Step::Sync, 1, EIO, true),
+         true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
