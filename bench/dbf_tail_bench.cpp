@@ -3,6 +3,7 @@
 // whose count says 0 with MB megabytes behind it, then one insert.
 // Usage: dbf-tail-bench [MB]   (default 400; the table lives in a temporary directory,
 // its tail is a hole in the file, so it takes no disk space)
+#include "bench/peak_memory.h"
 #include "records/setting_log.h"
 
 #include <QCoreApplication>
@@ -13,15 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Peak resident memory of this process in kB (VmHWM).
-long PeakKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
 
 [[noreturn]] void Fail(const QString &what) {
     std::fprintf(stderr, "dbf-tail-bench: %s\n", qUtf8Printable(what));
