@@ -59,6 +59,8 @@ public:
     virtual Answer<std::optional<QDateTime>> LastClockSet(qint64 number, int meterTypeId) = 0;
     // "Зафиксировать в БД": an operation without settings, where the log records them.
     virtual LogReport FixInDatabase(const meter::MeterShown &meter, const QDateTime &at) = 0;
+    // Rows the meter took that wait in a file of unsent rows (status bar panel 1).
+    virtual int UnsentCount() const { return 0; }
 };
 
 } // namespace ormix::records
