@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 
 using namespace ormix::fuzz;
+using namespace ormix::records;
 using ormix::records::DbfWriteStep;
 
 namespace {

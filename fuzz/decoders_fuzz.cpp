@@ -10,6 +10,7 @@
 #include "link/frame.h"
 
 using namespace ormix::fuzz;
+using ormix::link::AppendCrc;
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv) {
     StartQt(argc, argv);

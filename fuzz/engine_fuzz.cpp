@@ -27,6 +27,8 @@
 #include <memory>
 
 using namespace ormix::fuzz;
+using namespace ormix::link;
+using namespace ormix::meter;
 
 namespace {
 

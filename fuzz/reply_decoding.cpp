@@ -13,6 +13,7 @@
 namespace ormix::fuzz {
 
 using namespace ormix::meter;
+namespace Cmd = ormix::link::Cmd;
 
 namespace {
 

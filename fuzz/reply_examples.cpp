@@ -9,6 +9,8 @@ namespace ormix::fuzz {
 
 namespace {
 
+using namespace ormix::link;
+
 // The data bytes of each form, in hexadecimal.
 QList<const char *> Forms(std::uint8_t code) {
     switch (code) {

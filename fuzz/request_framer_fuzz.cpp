@@ -10,6 +10,8 @@
 #include "link/frame.h"
 
 using namespace ormix::fuzz;
+using namespace ormix::emulator;
+using namespace ormix::link;
 
 namespace {
 

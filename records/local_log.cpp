@@ -128,8 +128,10 @@ LogReport LocalLog::LogCompletedWrite(const meter::MeterShown &meter,
     }
     r.title = QStringLiteral("Ошибка БД");
     r.text = QStringLiteral("Ошибка записи в БД: ") + inserted.error;
+    // A table in a folder that does not exist is a wrong path, not a table away for now.
+    const bool folderThere = QFileInfo(kept_.Path()).absoluteDir().exists();
     QString keepError;
-    if (!inserted.mayBeInTable && kept_.Keep(QUuid::createUuid().toString(QUuid::WithoutBraces),
+    if (!inserted.mayBeInTable && folderThere && kept_.Keep(QUuid::createUuid().toString(QUuid::WithoutBraces),
                                              SettingRowToJson(row), &keepError)) {
         r.outcome = LogReport::Outcome::Kept;
         r.text += QLatin1Char('.') + kKeptNote;

@@ -32,6 +32,8 @@ public:
     int Run();
 
     const MeterSnapshot &Snapshot() const { return snapshot_; }
+    // After a completed write: what was written and where its row went.
+    QString WriteReport() const;
 
     // Where lines for standard error go (messages, and the trace with --trace).
     std::function<void(const QString &)> ErrorLine;
@@ -69,8 +71,11 @@ private:
     int pollIndex_ = 0;
     bool cycleStarted_ = false;
     int exitCode_ = ExitDone;
-    QString failureLine_; // the protocol text of the first failed exchange
-    QString lineMessage_; // the last line message shown
+    QString portName_;          // as the operator named it
+    QString failureLine_;       // the protocol text of the first failed exchange
+    QByteArray failureRequest_; // the frame it answered, or waited for a reply to
+    QString loggedTo_;          // where the completed write's row went
+    QString lineMessage_;       // the last line message shown
     bool addingOwnLine_ = false;
     bool writeStarted_ = false;
     bool writeFailed_ = false;

@@ -1,6 +1,7 @@
 // ormix-cli: reads a meter, or writes its settings and logs the write, from the command
 // line. Exit status: see CliExit.
 #include "link/error_report.h"
+#include "tools/ormix_cli/cli_messages.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/cli_session.h"
 #include "tools/ormix_cli/meter_snapshot.h"
@@ -23,7 +24,15 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ormix-cli"));
 
-    const CliParseResult parsed = ParseCliArguments(app.arguments().mid(1));
+    QList<QByteArray> raw;
+    for (int i = 1; i < argc; ++i)
+        raw.append(QByteArray(argv[i]));
+    const CliArguments arguments = CliArgumentsFromBytes(raw);
+    if (!arguments.error.isEmpty()) {
+        Print(stderr, QStringLiteral("ormix-cli: ") + arguments.error);
+        return ExitUsage;
+    }
+    const CliParseResult parsed = ParseCliArguments(arguments.args);
     if (!parsed.ok()) {
         Print(stderr, QStringLiteral("ormix-cli: ") + parsed.error);
         Print(stderr, CliUsageLine());
@@ -52,5 +61,7 @@ int main(int argc, char **argv) {
                 Print(stdout, line);
         }
     }
+    if (code == ExitDone && parsed.options.command == CliCommand::Write)
+        Print(stdout, session.WriteReport());
     return code;
 }
