@@ -170,6 +170,7 @@ private:
     QAction *Shape1Action{}; // shows and hides Shape1 on the tool bar
     QStatusBar *StatusBar1{};
     QLabel *StatusPanel0{}, *StatusPanel1{};
+    class UnsentCountLabel *StatusUnsent{};
 
     QTabWidget *PageControl1{};
     SettingsPage *TabSheet1{};

@@ -15,6 +15,7 @@
 #include "ui/pages/settings_page.h"
 #include "ui/table_export.h"
 #include "ui/ui_log.h"
+#include "ui/unsent_count.h"
 #include "ui/widgets.h"
 
 #include <QAction>
@@ -148,6 +149,7 @@ void TFormMain::ApplyModes() {
 // starts with its defaults.
 void TFormMain::PrefillFromLog() {
     const auto prefill = log->Prefill();
+    StatusUnsent->Show(log->UnsentCount());
     if (!prefill.ok()) {
         link::ReportApplicationError(prefill.error);
         return;

@@ -12,6 +12,7 @@
 #include "ui/pages/schedule_page.h"
 #include "ui/pages/settings_page.h"
 #include "ui/tag.h"
+#include "ui/unsent_count.h"
 #include "ui/widgets.h"
 
 #include <QAction>
@@ -263,6 +264,8 @@ void TFormMain::BuildStatusBar() {
     StatusPanel1 = Named(new QLabel(StatusBar1), "StatusBar1Panel1");
     StatusBar1->addWidget(StatusPanel0);
     StatusBar1->addWidget(StatusPanel1, 1);
+    StatusUnsent = new UnsentCountLabel(StatusBar1);
+    StatusBar1->addWidget(StatusUnsent);
     setStatusBar(StatusBar1);
 }
 

@@ -6,6 +6,7 @@
 #include "ui/pages/database_page.h"
 #include "ui/pages/old_journal_page.h"
 #include "ui/pages/settings_page.h"
+#include "ui/unsent_count.h"
 #include "ui/widgets.h"
 
 #include <QAction>
@@ -43,6 +44,7 @@ void TFormMain::LogCompletedWrite() {
     written.writtenAt = QDateTime::currentDateTime();
     const records::LogReport report = log->LogCompletedWrite(TabSheet1->MeterShownNow(), written);
     if (report.logged()) TabSheet5->RowLogged();
+    StatusUnsent->Show(log->UnsentCount()); // before the box, which waits for the operator
     if (!report.text.isEmpty()) ShowBox(report.title, report.text);
     for (const QString &refusal : report.keptRefusals)
         ShowBox(QStringLiteral("Ошибка записи в БД"), refusal);
