@@ -157,6 +157,12 @@ QString ExpectedText(Fault::Kind kind) {
     }
 }
 
+// Shown on standard error, so a run that broke the rule can be looked into.
+void Unexpected(const Fault &fault, const Run &r) {
+    std::fprintf(stderr, "drills: fault %d on 0x%02x, exit %d: %s\n", int(fault.kind),
+                 unsigned(*fault.code), r.exitCode, qUtf8Printable(r.err.trimmed()));
+}
+
 void FaultDrill(MeterEmulator &meter, const QString &folder, int exchanges) {
     const QString path = folder + "/Setting.DBF";
     const Fault::Kind kinds[] = {Fault::NoReply,    Fault::Split,       Fault::ExtraByte,
@@ -191,9 +197,13 @@ void FaultDrill(MeterEmulator &meter, const QString &folder, int exchanges) {
             ++failed;
             const auto numbers = Numbers(path);
             if (numbers && numbers->contains(number)) ++failedLogged;
-            if (expected.isEmpty() || !r.err.contains(expected)) ++wrongLine;
+            if (expected.isEmpty() || !r.err.contains(expected)) {
+                ++wrongLine;
+                Unexpected(fault, r);
+            }
         } else if (!expected.isEmpty()) {
             ++wrongLine; // a fault that should have failed the run went unnoticed
+            Unexpected(fault, r);
         }
     }
     const QString d = QStringLiteral("2 faults");
