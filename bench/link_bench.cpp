@@ -6,6 +6,7 @@
 // consumption journal (its 79 frames queued behind the poll) against 79 exchange floors.
 // Usage: link-bench [--exchanges N] [--emulator PATH] [--with-load] [--journal]
 //        (default 200, bin/meter-emulator)
+#include "bench/peak_memory.h"
 #include "link/exchange_engine.h"
 #include "link/frame.h"
 #include "link/port_setup.h"
@@ -49,15 +50,6 @@ double CpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Peak resident memory of this process in kB (VmHWM).
-long PeakKb() {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
 }
 
 struct BenchHost : TExchangeHost {

@@ -134,7 +134,7 @@ void TExchangeEngine::sendFrame() {
         if (txFrame_.isEmpty()) return;
         port_->SetParity(paMark);
         if (!port_->WriteText(txFrame_.left(1))) return;
-        QThread::msleep(MarkPauseMs);
+        QThread::msleep(timings_.markPauseMs);
         port_->SetParity(paSpace);
         if (txFrame_.size() > 1 && !port_->WriteText(txFrame_.mid(1))) return;
         protocol_.AddSend(txFrame_);
@@ -262,6 +262,11 @@ void TExchangeEngine::StartExchange() {
     sendCount_ = 0;
     protocol_.Clear();
     host_->ResetPoll();
+    // A write sequence queued before this connect never reached the meter (it was dropped
+    // while disconnected, or goes with the queue now): emptying the queue must not report
+    // it done, nor log it.
+    writePending_ = false;
+    scheduleWritePending_ = false;
     commands_.Clear();
     commands_.Append(MakeFrame(Cmd::ReadVersion));
 }

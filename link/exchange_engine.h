@@ -26,12 +26,13 @@ struct TExchangeTimings {
     int sendTickMs = 50;       // Timer1
     int replyTimeoutMs = 1000; // Timer2, the same at every speed
     int indicatorMs = 2000;    // TimerShape
+    int markPauseMs = 10;      // after the first byte, before space parity
 };
 
 class TExchangeEngine : public QObject {
     Q_OBJECT
 public:
-    static constexpr int MarkPauseMs = 10;        // after the first byte, before space parity
+    static constexpr int MarkPauseMs = TExchangeTimings{}.markPauseMs;
     static constexpr int TimeoutsBeforeBlank = 5; // the sixth in a row disables writing
 
     static const QString WriteFailureTitle;
@@ -67,7 +68,8 @@ public:
     bool Connected() const;
 
     // TimerStartTimer's work after a connect: SendCount 0, protocol view cleared, poll
-    // restarted, queue emptied, request 0x00 queued (which starts the exchange).
+    // restarted, a write sequence queued before dropped without a result (nothing logged,
+    // no indicator), queue emptied, request 0x00 queued (which starts the exchange).
     void StartExchange();
     // The meter side of a disconnect: the port closes; then a queued write sequence ends
     // without success (nothing logged, no indicator), Timer1 and Timer2 stop and the

@@ -119,7 +119,9 @@ ZoneEntry ReadZone(const QJsonObject &o, int z, std::uint8_t &mask, QString &err
     if (f.ok() && (zone.tariff < kLowestTariff || zone.tariff > kHighestTariff))
         f.fail(QStringLiteral("тариф %1, а допустимы 1, 2 и 3.").arg(zone.tariff));
     const QString start = f.string("start");
-    static const QRegularExpression hhmm(QStringLiteral("^([01][0-9]|2[0-3]):([0-5][0-9])$"));
+    // Anchored to the whole text: "$" alone would let a final line break through.
+    static const QRegularExpression hhmm(
+        QRegularExpression::anchoredPattern(QStringLiteral("([01][0-9]|2[0-3]):([0-5][0-9])")));
     if (f.ok() && !hhmm.match(start).hasMatch())
         f.fail(QStringLiteral("время начала \"%1\" не является временем ЧЧ:ММ от 00:00 до 23:59.")
                    .arg(start));
@@ -152,7 +154,8 @@ Transfer ReadTransfer(const QJsonObject &o, int position, QString &error) {
     f.onlyKeys({QStringLiteral("date"), QStringLiteral("dayType")});
     Transfer t;
     const QString date = f.string("date");
-    static const QRegularExpression iso(QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}$"));
+    static const QRegularExpression iso(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{4}-[0-9]{2}-[0-9]{2}")));
     t.date = QDate::fromString(date, Qt::ISODate);
     if (f.ok() && (!iso.match(date).hasMatch() || !t.date.isValid()))
         f.fail(QStringLiteral("даты \"%1\" не бывает (нужен вид ГГГГ-ММ-ДД).").arg(date));

@@ -1,12 +1,13 @@
 #include "records/dbf_file.h"
 
+#include "records/dbf_write_calls.h"
 #include "records/records_log.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <QTemporaryFile>
 
 #include <cerrno>
 #include <charconv>
@@ -21,12 +22,19 @@ namespace ormix::records {
 
 namespace {
 
+using ormix::records::CurrentDbfWriteCalls;
+
 constexpr int kFileHeaderSize = 32;
 constexpr int kDescriptorSize = 32;
 constexpr char kFieldTerminator = 0x0D;
 constexpr char kEndOfFile = 0x1A;
 // Language driver bytes: cp866 (the DOS Russian drivers), cp1251 for new tables.
 constexpr unsigned char kLdidCp1251 = 0xC9;
+constexpr unsigned char kNewTableVersion = 0x03; // dBase III without memo
+// Create's temporary tables, beside the target (mkostemp's six characters follow). The
+// name is the same for every table, so a crash's leftover is known by it.
+constexpr char kTemporaryPrefix[] = ".Setting-";
+constexpr int kCreateAttempts = 3;
 
 QString Native(const QString &path) {
     return QDir::toNativeSeparators(path);
@@ -88,7 +96,7 @@ bool PreadAll(int fd, char *buf, qint64 n, qint64 offset) {
 
 bool PwriteAll(int fd, const char *buf, qint64 n, qint64 offset) {
     while (n > 0) {
-        ssize_t r = ::pwrite(fd, buf, size_t(n), off_t(offset));
+        ssize_t r = CurrentDbfWriteCalls().pwrite(fd, buf, size_t(n), off_t(offset));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) {
             if (r == 0) errno = EIO;
@@ -106,6 +114,120 @@ void StampDate(unsigned char *header) {
     header[1] = static_cast<unsigned char>(qBound(0, d.year() - 1900, 255));
     header[2] = static_cast<unsigned char>(d.month());
     header[3] = static_cast<unsigned char>(d.day());
+}
+
+bool Busy(int err) {
+    return err == EWOULDBLOCK || err == EAGAIN || err == EACCES;
+}
+
+// Both kinds of advisory lock, since other programs use one or the other; none is kept
+// when the second cannot be had.
+int TryLock(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return errno;
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return 0;
+    const int err = errno;
+    ::flock(fd, LOCK_UN);
+    return err;
+}
+
+// Another program holds its lock for the moment of one write, or of a copy: it is asked
+// again after a pause that grows from 10 ms to 250 ms, until `waitMs` have passed.
+int LockWaiting(int fd, int waitMs) {
+    QElapsedTimer waited;
+    waited.start();
+    int pauseMs = 10;
+    for (;;) {
+        const int err = TryLock(fd);
+        const qint64 leftMs = waitMs - waited.elapsed();
+        if (err == 0 || !Busy(err) || leftMs <= 0) return err;
+        ::usleep(useconds_t(qMin<qint64>(pauseMs, leftMs) * 1000));
+        pauseMs = qMin(pauseMs * 2, 250);
+    }
+}
+
+void SyncFolder(const QByteArray &dir) {
+    const int fd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// No hard links on this file system (a FAT stick, a network share): the table is created
+// in place, locked while its header goes in.
+bool CreateInPlace(const QByteArray &name, const QByteArray &header, int *err) {
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+    if (fd < 0) {
+        *err = errno;
+        return *err == EEXIST; // somebody created it first: use theirs
+    }
+    ::flock(fd, LOCK_EX);
+    const bool ok = PwriteAll(fd, header.constData(), header.size(), 0) &&
+                    CurrentDbfWriteCalls().fsync(fd) == 0;
+    *err = errno;
+    ::close(fd);
+    if (!ok) ::unlink(name.constData());
+    return ok;
+}
+
+enum class Linked { Done, Failed, TemporaryGone };
+
+// The table is written beside its place under a temporary name and linked into place, so
+// another program sees either no table or a whole one, and an existing table is never
+// replaced. The temporary name goes right after the link; until then this process holds
+// the file's lock, which tells a live temporary from one a crash left (see
+// RemoveLeftoverTemporaries).
+Linked LinkNewTable(const QByteArray &dir, const QByteArray &name, const QByteArray &header,
+                    int *err) {
+    QByteArray temporary = dir + '/' + kTemporaryPrefix + "XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        *err = errno;
+        return Linked::Failed;
+    }
+    ::flock(fd, LOCK_EX);
+    Linked result = Linked::Failed;
+    if (!PwriteAll(fd, header.constData(), header.size(), 0) ||
+        CurrentDbfWriteCalls().fsync(fd) != 0 || ::fchmod(fd, 0664) != 0) {
+        *err = errno;
+    } else if (::link(temporary.constData(), name.constData()) == 0 || errno == EEXIST) {
+        result = Linked::Done; // on EEXIST somebody created it first: use theirs
+    } else {
+        *err = errno;
+        // Taken for a crash's leftover in the moment before it was locked: once more.
+        if (*err == ENOENT) result = Linked::TemporaryGone;
+        if (*err == EPERM || *err == EOPNOTSUPP || *err == ENOSYS)
+            result = CreateInPlace(name, header, err) ? Linked::Done : Linked::Failed;
+    }
+    ::unlink(temporary.constData());
+    ::close(fd);
+    if (result == Linked::Done) SyncFolder(dir);
+    return result;
+}
+
+// A temporary of Create that its creator did not finish (a crash before the link): nobody
+// holds its lock, and it holds at most the header of a new, empty table. Removed, still
+// locked, when so; true then.
+bool RemoveUnfinishedTemporary(const QByteArray &path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool unfinished = false;
+    struct stat st {};
+    unsigned char head[kFileHeaderSize] = {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &st) == 0 && st.st_nlink == 1) {
+        if (st.st_size == 0)
+            unfinished = true;
+        else if (st.st_size >= kFileHeaderSize &&
+                 PreadAll(fd, reinterpret_cast<char *>(head), kFileHeaderSize, 0))
+            unfinished = head[0] == kNewTableVersion && Le32(head + 4) == 0 &&
+                         st.st_size <= Le16(head + 8) + 1;
+    }
+    if (unfinished) unfinished = ::unlink(path.constData()) == 0;
+    ::close(fd);
+    return unfinished;
 }
 
 QString NotDbase(const QString &path) {
@@ -140,7 +262,7 @@ void DbfFile::Close() {
 bool DbfFile::Create(const QString &path, const QList<DbfField> &fields, QString *error) {
     QByteArray header(kFileHeaderSize + kDescriptorSize * fields.size() + 1, '\0');
     auto *h = reinterpret_cast<unsigned char *>(header.data());
-    h[0] = 0x03;
+    h[0] = kNewTableVersion;
     StampDate(h);
     int recordLength = 1;
     for (int i = 0; i < fields.size(); ++i) {
@@ -158,57 +280,22 @@ bool DbfFile::Create(const QString &path, const QList<DbfField> &fields, QString
     header[header.size() - 1] = kFieldTerminator;
     header.append(kEndOfFile);
 
-    // Written beside the target and linked into place: another program sees either no
-    // table or a whole one, and an existing table is never replaced.
     const QFileInfo target(path);
-    QTemporaryFile tmp(target.absolutePath() + QStringLiteral("/.Setting-XXXXXX"));
-    if (!tmp.open()) {
-        *error = QStringLiteral("Не удалось создать таблицу %1: %2")
-                     .arg(Native(path), tmp.errorString());
-        return false;
-    }
-    const int fd = tmp.handle();
-    if (!PwriteAll(fd, header.constData(), header.size(), 0) || ::fsync(fd) != 0 ||
-        ::fchmod(fd, 0664) != 0) {
-        *error =
-            QStringLiteral("Не удалось создать таблицу %1: %2").arg(Native(path), SysError(errno));
-        return false;
-    }
+    const QByteArray dir = QFile::encodeName(target.absolutePath());
     const QByteArray name = QFile::encodeName(target.absoluteFilePath());
-    if (::link(QFile::encodeName(tmp.fileName()).constData(), name.constData()) != 0) {
-        int err = errno;
-        if (err == EEXIST) return true; // somebody created it first: use theirs
-        if (err == EPERM || err == EOPNOTSUPP || err == ENOSYS) {
-            // No hard links here (a FAT stick, a network share): create in place,
-            // locked while the header goes in.
-            const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
-            if (fd < 0 && errno == EEXIST) return true;
-            err = errno;
-            if (fd >= 0) {
-                ::flock(fd, LOCK_EX);
-                const bool ok =
-                    PwriteAll(fd, header.constData(), header.size(), 0) && ::fsync(fd) == 0;
-                err = errno;
-                ::close(fd);
-                if (ok) return true;
-                ::unlink(name.constData());
-            }
-        }
-        *error =
-            QStringLiteral("Не удалось создать таблицу %1: %2").arg(Native(path), SysError(err));
-        return false;
+    int err = 0;
+    Linked linked = Linked::TemporaryGone;
+    for (int attempt = 0; attempt < kCreateAttempts && linked == Linked::TemporaryGone; ++attempt)
+        linked = LinkNewTable(dir, name, header, &err);
+    if (linked == Linked::Done) {
+        qCDebug(lcRecords) << "created" << path;
+        return true;
     }
-    const int dir = ::open(QFile::encodeName(target.absolutePath()).constData(),
-                           O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    qCDebug(lcRecords) << "created" << path;
-    return true;
+    *error = QStringLiteral("Не удалось создать таблицу %1: %2").arg(Native(path), SysError(err));
+    return false;
 }
 
-bool DbfFile::Open(const QString &path, Mode mode, QString *error) {
+bool DbfFile::Open(const QString &path, Mode mode, QString *error, int lockWaitMs) {
     Close();
     path_ = path;
     mode_ = mode;
@@ -244,21 +331,17 @@ bool DbfFile::Open(const QString &path, Mode mode, QString *error) {
     }
 
     if (mode == Mode::Append) {
-        // Both kinds of advisory lock, since other programs use one or the other.
-        struct flock fl {};
-        fl.l_type = F_WRLCK;
-        fl.l_whence = SEEK_SET;
-        if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 || ::fcntl(fd_, F_OFD_SETLK, &fl) != 0) {
-            const int err = errno;
+        if (const int err = LockWaiting(fd_, lockWaitMs)) {
             ::close(fd_);
             fd_ = -1;
-            if (err == EWOULDBLOCK || err == EAGAIN || err == EACCES)
+            if (Busy(err))
                 *error = QStringLiteral("Таблица %1 занята другой программой").arg(Native(path));
             else
                 *error = QStringLiteral("Не удалось заблокировать таблицу %1: %2")
                              .arg(Native(path), SysError(err));
             return false;
         }
+        RemoveLeftoverTemporaries();
     }
 
     if (!ReadHeader(error)) {
@@ -498,7 +581,8 @@ bool DbfFile::Sync(QString *error) {
     return true;
 }
 
-bool DbfFile::Append(const QList<QByteArray> &records, QString *error, bool sync) {
+bool DbfFile::Append(const QList<QByteArray> &records, QString *error, bool sync, bool *uncertain) {
+    if (uncertain) *uncertain = false;
     if (fd_ < 0 || mode_ != Mode::Append) {
         *error = QStringLiteral("Таблица %1 не открыта для записи").arg(Native(path_));
         return false;
@@ -526,35 +610,75 @@ bool DbfFile::Append(const QList<QByteArray> &records, QString *error, bool sync
             QStringLiteral("Ошибка записи в таблицу %1: %2").arg(Native(path_), SysError(errno));
         return false;
     }
-    // Whatever lies past the last record (normally the end-of-file mark) is put back if
-    // the write fails half way, so a full disk leaves the file as it was.
+    // What the new block overwrites (normally the end-of-file mark) and the header's date
+    // and count are put back if the disk fails half way. Bytes further behind the counted
+    // records are never touched, so they are not read either, however many there are.
     const qint64 oldSize = st.st_size;
-    QByteArray tail(qMax<qint64>(0, oldSize - offset), '\0');
-    if (!tail.isEmpty() && !PreadAll(fd_, tail.data(), tail.size(), offset)) tail.clear();
+    QByteArray overwritten(qBound<qint64>(0, oldSize - offset, block.size()), '\0');
+    char oldHead[7];
+    if (!PreadAll(fd_, oldHead, sizeof oldHead, 1) ||
+        !PreadAll(fd_, overwritten.data(), overwritten.size(), offset)) {
+        *error = QStringLiteral("Ошибка чтения таблицы %1: %2").arg(Native(path_), SysError(errno));
+        return false;
+    }
 
     // Records first, then the count that makes them visible.
-    const bool dataOk =
-        PwriteAll(fd_, block.constData(), block.size(), offset) && (!sync || ::fdatasync(fd_) == 0);
-    unsigned char head[7] = {};
-    if (dataOk) {
-        unsigned char full[8] = {};
-        StampDate(full);
-        PutLe32(full + 4, quint32(count_ + records.size()));
-        std::memcpy(head, full + 1, 7);
-    }
-    if (!dataOk || !PwriteAll(fd_, reinterpret_cast<const char *>(head), 7, 1) ||
-        (sync && ::fsync(fd_) != 0)) {
+    const auto &io = CurrentDbfWriteCalls();
+    if (!PwriteAll(fd_, block.constData(), block.size(), offset) ||
+        (sync && io.fdatasync(fd_) != 0)) {
         const int err = errno;
-        if (!dataOk) {
-            if (::ftruncate(fd_, off_t(oldSize)) == 0 && !tail.isEmpty())
-                PwriteAll(fd_, tail.constData(), tail.size(), offset);
-        }
+        TakeBack(offset, oldSize, overwritten); // the old count leaves them out even if not
         *error = QStringLiteral("Ошибка записи в таблицу %1: %2").arg(Native(path_), SysError(err));
+        qCWarning(lcRecords) << *error;
+        return false;
+    }
+    unsigned char full[8] = {};
+    StampDate(full);
+    PutLe32(full + 4, quint32(count_ + records.size()));
+    if (!PwriteAll(fd_, reinterpret_cast<const char *>(full + 1), 7, 1) ||
+        (sync && io.fsync(fd_) != 0)) {
+        const int err = errno;
+        // The new count may be in the file, perhaps on the disk: the old one goes back
+        // first, so the records are out of the table before they are taken back.
+        const bool countBack =
+            PwriteAll(fd_, oldHead, sizeof oldHead, 1) && (!sync || io.fsync(fd_) == 0);
+        if (countBack) TakeBack(offset, oldSize, overwritten);
+        if (uncertain) *uncertain = !countBack;
+        *error = QStringLiteral("Ошибка записи в таблицу %1: %2").arg(Native(path_), SysError(err));
+        if (!countBack) *error += QStringLiteral("; добавленные записи могли остаться в таблице");
         qCWarning(lcRecords) << *error;
         return false;
     }
     count_ += records.size();
     return true;
+}
+
+bool DbfFile::TakeBack(qint64 offset, qint64 oldSize, const QByteArray &overwritten) {
+    return CurrentDbfWriteCalls().ftruncate(fd_, off_t(oldSize)) == 0 &&
+           PwriteAll(fd_, overwritten.constData(), overwritten.size(), offset);
+}
+
+// A crash between Create's link and the removal of its temporary name leaves that name: a
+// second hard link that grows with the table. This process holds the table's lock, and a
+// creator holds it until its temporary name is gone, so any such link is a leftover. An
+// unfinished temporary (a crash before the link) goes too. Nothing else is touched: only
+// files of this process's user and of Create's naming.
+void DbfFile::RemoveLeftoverTemporaries() const {
+    struct stat table {};
+    if (::fstat(fd_, &table) != 0) return;
+    const QDir dir = QFileInfo(path_).absoluteDir();
+    const QStringList names =
+        dir.entryList({QString::fromLatin1(kTemporaryPrefix) + QStringLiteral("??????")},
+                      QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &n : names) {
+        const QByteArray path = QFile::encodeName(dir.filePath(n));
+        struct stat st {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        const bool linkToTable = st.st_dev == table.st_dev && st.st_ino == table.st_ino;
+        if (linkToTable ? ::unlink(path.constData()) == 0 : RemoveUnfinishedTemporary(path))
+            qCDebug(lcRecords) << "removed the leftover" << n << "beside" << path_;
+    }
 }
 
 QString ResolveTablePath(const QString &dir, const QString &fileName) {

@@ -31,13 +31,19 @@ public:
     DbfFile(const DbfFile &) = delete;
     DbfFile &operator=(const DbfFile &) = delete;
 
-    // Creates a new, empty table; fails when the file already exists (never replaces one).
-    // The table appears complete or not at all.
+    // How long Open in append mode waits for a table another program has locked: longer
+    // than any insert takes, short enough for an operator waiting on the result.
+    static constexpr int kLockWaitMs = 5000;
+
+    // Creates a new, empty table; an existing one is never replaced (that is no failure).
+    // The table appears complete or not at all, and under its own name only.
     static bool Create(const QString &path, const QList<DbfField> &fields, QString *error);
 
     // Opens and checks the header against the file size. Append mode takes an exclusive
-    // advisory lock (flock and an open-file-description fcntl lock) held until Close.
-    bool Open(const QString &path, Mode mode, QString *error);
+    // advisory lock (flock and an open-file-description fcntl lock) held until Close,
+    // waiting up to `lockWaitMs` while another program holds one, and then removes what a
+    // crash of an earlier Create left beside the table.
+    bool Open(const QString &path, Mode mode, QString *error, int lockWaitMs = kLockWaitMs);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
@@ -69,7 +75,11 @@ public:
     // Appends whole records after the last one, then updates the header's count and
     // date, with data and header each flushed to the disk before returning. A bulk
     // load may pass sync = false for every batch and call Sync once at the end.
-    bool Append(const QList<QByteArray> &records, QString *error, bool sync = true);
+    // A failure leaves the file as it was, and the records are certainly not in the
+    // table, unless `*uncertain` is set: the disk did not confirm the new count and it
+    // could not be taken back either, so the records may be in the table.
+    bool Append(const QList<QByteArray> &records, QString *error, bool sync = true,
+                bool *uncertain = nullptr);
     bool Sync(QString *error);
 
     // Code page of the table's texts, from the language driver byte (cp866 or cp1251).
@@ -78,6 +88,8 @@ public:
 
 private:
     bool ReadHeader(QString *error);
+    bool TakeBack(qint64 offset, qint64 oldSize, const QByteArray &overwritten);
+    void RemoveLeftoverTemporaries() const;
 
     int fd_ = -1;
     Mode mode_ = Mode::Read;

@@ -67,8 +67,9 @@ public:
     // protocol view (the text is ClockNotice()).
     virtual bool TakeClockNotice() { return false; }
     virtual QString ClockNotice() const { return {}; }
-    // Rows the log keeps to send later.
-    virtual int UnsentWaiting() const { return 0; }
+    // Rows the meter took that wait in a file of unsent rows, to be sent when the log can
+    // take them (status bar panel 1).
+    virtual int UnsentCount() const { return 0; }
 };
 
 } // namespace ormix::records

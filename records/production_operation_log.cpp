@@ -80,7 +80,7 @@ QString ProductionOperationLog::ClockNotice() const {
     return ServerClock::NotSetNotice();
 }
 
-int ProductionOperationLog::UnsentWaiting() const {
+int ProductionOperationLog::UnsentCount() const {
     return log_.UnsentCount().waiting;
 }
 

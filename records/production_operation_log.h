@@ -21,7 +21,7 @@ public:
     QDateTime Now() const override;
     bool TakeClockNotice() override;
     QString ClockNotice() const override;
-    int UnsentWaiting() const override;
+    int UnsentCount() const override;
 
 private:
     ProductionLog &log_;

@@ -155,7 +155,8 @@ SettingRow SettingTableReader::Row(const char *record) const {
 
 // --- SettingLog --------------------------------------------------------------------------
 
-SettingLog::SettingLog(QString path) : path_(std::move(path)) {}
+SettingLog::SettingLog(QString path, int lockWaitMs)
+    : path_(std::move(path)), lockWaitMs_(lockWaitMs) {}
 
 QString SettingLog::DefaultPath() {
     return ResolveTablePath(QDir::currentPath(), QStringLiteral("Setting.DBF"));
@@ -166,14 +167,14 @@ QString SettingLog::TablePath() const {
     return ResolveTablePath(info.absolutePath(), info.fileName());
 }
 
-Answer<bool> SettingLog::QueryInsert(const SettingRow &row) const {
-    Answer<bool> r;
+InsertResult SettingLog::QueryInsert(const SettingRow &row) const {
+    InsertResult r;
     const QString path = TablePath();
     if (!QFileInfo::exists(path) && !DbfFile::Create(path, NewSettingTableFields(), &r.error))
         return r;
 
     DbfFile file;
-    if (!file.Open(path, DbfFile::Mode::Append, &r.error)) return r;
+    if (!file.Open(path, DbfFile::Mode::Append, &r.error, lockWaitMs_)) return r;
 
     if (file.HasProductionIndexFlag()) {
         const QString mdx = ResolveTablePath(QFileInfo(path).absolutePath(),
@@ -204,7 +205,7 @@ Answer<bool> SettingLog::QueryInsert(const SettingRow &row) const {
         }
         if (!file.SetValue(record.data(), col, row.values[i], &r.error)) return r;
     }
-    if (!file.Append({record}, &r.error)) return r;
+    if (!file.Append({record}, &r.error, true, &r.mayBeInTable)) return r;
     r.value = true;
     qCDebug(lcRecords) << "logged row" << file.RecordCount() << "to" << path;
     return r;

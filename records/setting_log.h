@@ -18,10 +18,19 @@ namespace ormix::records {
 // The readings are read with the current locale's decimal separator.
 SettingRow MakeLocalLogRow(const meter::MeterShown &meter, const meter::WriteChoices &choices);
 
+// The result of an insert. On failure it says whether the row may be in the table all the
+// same (the disk did not confirm it and it could not be taken back); otherwise the row is
+// certainly not there, and keeping it elsewhere to be appended later loses and doubles
+// nothing.
+struct InsertResult : Answer<bool> {
+    bool mayBeInTable = false;
+};
+
 class SettingLog {
 public:
-    // `path` is the table file; by default Setting.DBF in the working directory.
-    explicit SettingLog(QString path = DefaultPath());
+    // `path` is the table file; by default Setting.DBF in the working directory. An insert
+    // waits up to `lockWaitMs` for a table another program has locked.
+    explicit SettingLog(QString path = DefaultPath(), int lockWaitMs = DbfFile::kLockWaitMs);
     static QString DefaultPath();
     const QString &Path() const { return path_; }
 
@@ -29,7 +38,7 @@ public:
     // returning. An existing table may order its fields differently or use other widths.
     // A table with a production index (.MDX) beside it is refused: appending without
     // maintaining that index would leave it stale for the programs that rely on it.
-    Answer<bool> QueryInsert(const SettingRow &row) const;
+    InsertResult QueryInsert(const SettingRow &row) const;
 
     // The read queries see a missing table as an empty one.
     Answer<std::optional<double>> QueryMax() const;    // MAX(c_number); NULL when empty
@@ -48,6 +57,7 @@ private:
     QString TablePath() const; // the existing file whatever the case of its name
 
     QString path_;
+    int lockWaitMs_;
 };
 
 // A whole-table reader used by the browse model and the queries: maps the table's

@@ -83,8 +83,11 @@ void TFormMain::TellClockNotSet() {
 }
 
 void TFormMain::ShowUnsentCount() {
-    const int waiting = log->UnsentWaiting();
-    unsentMessage = waiting > 0 ? QStringLiteral("Ждут отправки в БД: %1").arg(waiting) : QString();
+    // Operations wait for the production server; local rows wait for Setting.DBF.
+    const int waiting = log->UnsentCount();
+    const QString text = shared.SqlMode ? QStringLiteral("Ждут отправки в БД: %1")
+                                        : QStringLiteral("Не добавлено в журнал: %1");
+    unsentMessage = waiting > 0 ? text.arg(waiting) : QString();
     ShowLineMessage(lineMessage);
 }
 

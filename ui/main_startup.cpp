@@ -148,6 +148,7 @@ void TFormMain::ApplyModes() {
 // starts with its defaults.
 void TFormMain::PrefillFromLog() {
     const auto prefill = log->Prefill();
+    ShowUnsentCount();
     if (!prefill.ok()) {
         link::ReportApplicationError(prefill.error);
         return;

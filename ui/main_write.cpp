@@ -55,10 +55,10 @@ void TFormMain::LogCompletedWrite() {
     written.writtenAt = log->Now();
     const records::LogReport report = log->LogCompletedWrite(TabSheet1->MeterShownNow(), written);
     if (report.logged()) TabSheet5->RowLogged();
+    ShowUnsentCount(); // before the box, which waits for the operator
     if (!report.text.isEmpty()) ShowBox(report.title, report.text);
     for (const QString &refusal : report.keptRefusals)
         ShowBox(QStringLiteral("Ошибка записи в БД"), refusal);
-    ShowUnsentCount();
 }
 
 void TFormMain::ClearMeterView() {

@@ -361,6 +361,38 @@ TEST_F(Engine, ADisconnectDuringAWriteLogsNothing) {
     EXPECT_EQ(engine->SendCount(), host.sendCountShown);
 }
 
+// A write whose frames never went out is no success: queued while disconnected (the
+// queue drops them at once), or still queued when a connect empties the queue.
+TEST_F(Engine, AWriteNotSentBeforeAConnectIsNeitherReportedNorLogged) {
+    const QList<QByteArray> frames = {passwordFrame(kPassword),
+                                      MakeFrame(Cmd::WriteDisplay, QByteArray(1, 0x05))};
+    ASSERT_NE(emu->state().display, 0x05);
+    for (const bool schedule : {false, true}) {
+        SCOPED_TRACE(schedule ? "schedule write" : "settings write");
+        const auto pend = [&] {
+            (schedule ? engine->SetScheduleWritePending(true) : engine->SetWritePending(true));
+            for (const auto &f : frames)
+                engine->Commands().Append(f);
+        };
+        ASSERT_TRUE(waitDecodes(2));
+        engine->EndConnection();
+        host.connected = false;
+        pend();
+        EXPECT_TRUE(engine->Commands().IsEmpty());
+        connectLine();
+        ASSERT_TRUE(waitDecodes(3));
+
+        pend(); // behind the poll request in flight; the connect's first exchange comes first
+        engine->StartExchange();
+        ASSERT_TRUE(waitDecodes(3));
+
+        EXPECT_EQ(host.logged + host.green + host.red + host.boxes, 0);
+        EXPECT_FALSE(engine->WritePending() || engine->ScheduleWritePending());
+    }
+    for (const auto &r : emu->requestsSeen())
+        EXPECT_NE(std::uint8_t(r.bytes[0]), Cmd::Password) << "a write frame was sent";
+}
+
 TEST_F(Engine, AFailingDecoderIsReportedAndTheExchangeGoesOn) {
     QStringList reports;
     SetErrorReportHandler([&](const QString &m) { reports << m; });

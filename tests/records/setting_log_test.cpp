@@ -9,8 +9,6 @@
 #include <QStandardPaths>
 
 #include <csignal>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -312,28 +310,6 @@ TEST_F(SettingLogTest, ReadOnlyTableIsRefusedButStillRead) {
     EXPECT_TRUE(r.error.contains("только для чтения")) << r.error.toStdString();
     EXPECT_EQ(FileBytes(Path()), before);
     EXPECT_EQ(log.NextFactoryNumber().value, 2);
-}
-
-TEST_F(SettingLogTest, TableLockedByAnotherProgram) {
-    SettingLog log(Path());
-    Insert(log, Row(1, QDate(2026, 1, 1)));
-    const QByteArray before = FileBytes(Path());
-    const QByteArray name = QFile::encodeName(Path());
-    // Each kind of advisory lock another program may hold.
-    for (int kind = 0; kind < 2; ++kind) {
-        SCOPED_TRACE(kind == 0 ? "flock" : "fcntl");
-        const int fd = ::open(name.constData(), O_RDWR);
-        ASSERT_GE(fd, 0);
-        struct flock fl {};
-        fl.l_type = F_WRLCK;
-        ASSERT_EQ(kind == 0 ? ::flock(fd, LOCK_EX) : ::fcntl(fd, F_OFD_SETLK, &fl), 0);
-        const auto r = log.QueryInsert(Row(2, QDate(2026, 1, 2)));
-        ::close(fd);
-        EXPECT_FALSE(r.ok());
-        EXPECT_TRUE(r.error.contains("занята")) << r.error.toStdString();
-        EXPECT_EQ(FileBytes(Path()), before);
-    }
-    Insert(log, Row(2, QDate(2026, 1, 2))); // free again
 }
 
 // Another reader of dBase files must see what we wrote.

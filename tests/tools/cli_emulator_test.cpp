@@ -206,6 +206,11 @@ TEST_F(CliEmulatorTest, WriteWithEveryOptionReachesTheMeterAndTheLog) {
                                   << "--reset-schedule");
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    // It says what it wrote and where the row went.
+    EXPECT_TRUE(run.out.startsWith("записано: время 2021-03-15 14:07:09 (летнее), пароль, "))
+        << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith("; logged to " + QDir(dir_.path()).filePath("Setting.DBF") + "\n"))
+        << run.out.toStdString();
 
     const MeterState s = meter_->state();
     EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(s.clockBaseMs, Qt::UTC),
@@ -314,8 +319,19 @@ TEST_F(CliEmulatorTest, ExitStatusOfEachFailure) {
     meter_->addFault({.kind = Fault::NoReply, .frames = -1});
     run = Run(Port() << "read");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Timeout.")) << run.err.toStdString();
+    static const QRegularExpression noReply(
+        R"(^ormix-cli: порт \S+, запрос 0x00: нет ответа \(\d\d:\d\d:\d\d:\d{3} Timeout\.\)$)",
+        QRegularExpression::MultilineOption);
+    EXPECT_TRUE(noReply.match(run.err).hasMatch()) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(meter_->devicePath())) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty());
+
+    // A device path with a "%d" in its name is opened as it stands.
+    meter_->clearFaults();
+    const QString oddName = dir_.filePath("my%d");
+    ASSERT_TRUE(QFile::link(meter_->devicePath(), oddName));
+    run = Run({"--port", oddName, "read"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
 
     // Port missing.
     run = Run({"--port", dir_.filePath("no-such-tty"), "read"});

@@ -33,7 +33,7 @@ public:
     // Server time where the PC's clock could not be set from it.
     QDateTime Now() const { return log_.Now(); }
     // What the window shows in panel 1: operations waiting for the server.
-    int UnsentWaiting() const { return log_.UnsentWaiting(); }
+    int UnsentWaiting() const { return log_.UnsentCount(); }
 
 private:
     records::ProductionDatabase database_;

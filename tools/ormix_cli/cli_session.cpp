@@ -1,5 +1,7 @@
 #include "tools/ormix_cli/cli_session.h"
 
+#include "tools/ormix_cli/cli_messages.h"
+
 #include "link/port_setup.h"
 #include "link/port_table.h"
 #include "meter/poll_cycle.h"
@@ -36,8 +38,7 @@ CliSession::CliSession(CliOptions options, QObject *parent)
     limit_.setInterval(kRunLimitMs);
     connect(&limit_, &QTimer::timeout, this, [this] {
         if (failureLine_.isEmpty())
-            failureLine_ =
-                QStringLiteral("the exchange did not end within %1 s").arg(kRunLimitMs / 1000);
+            failureLine_ = QStringLiteral("обмен не закончился за %1 с").arg(kRunLimitMs / 1000);
         Finish(ExitMeter);
     });
 }
@@ -65,6 +66,7 @@ bool CliSession::UsesProductionDatabase() const {
 
 int CliSession::Run() {
     const QString name = options_.port.isEmpty() ? DefaultPortName() : options_.port;
+    portName_ = name;
     // As the window does at its activation: a workstation the database does not know
     // touches no meter.
     if (UsesProductionDatabase()) {
@@ -74,7 +76,7 @@ int CliSession::Run() {
     try {
         SetupMeterPort(port_);
         if (name.startsWith('/')) {
-            port_.SetDeviceName(name);
+            port_.SetDeviceName(DeviceNameForPath(name));
         } else {
             port_.SetPortNum(PortNumberOf(name).value_or(1));
         }
@@ -104,7 +106,8 @@ int CliSession::Run() {
     if (writeFailed_) exitCode_ = ExitMeter;
     if (exitCode_ == ExitMeter) {
         // With --trace the failing line is already on the screen.
-        if (!options_.trace && !failureLine_.isEmpty()) Error(failureLine_);
+        if (!options_.trace && !failureLine_.isEmpty())
+            Error(ExchangeFailureText(portName_, failureRequest_, failureLine_));
         if (writeFailed_)
             Error(TExchangeEngine::WriteFailureTitle + QStringLiteral(": ") +
                   TExchangeEngine::WriteFailureText);
@@ -226,11 +229,18 @@ void CliSession::DecodeReply(const QByteArray &reply, const QByteArray &request)
 
 void CliSession::LogCompletedWrite() {
     const CliWriteOptions &w = options_.write;
-    if (w.noLog) return;
+    if (w.noLog) {
+        loggedTo_ = QStringLiteral("not logged (--no-log)");
+        return;
+    }
     if (production_) {
         meter::WriteChoices written = written_;
         written.writtenAt = production_->Now();
         const LogReport report = production_->Log(MeterShownOf(snapshot_), written);
+        if (report.logged())
+            loggedTo_ = QStringLiteral("logged to the production database");
+        else if (report.outcome == LogReport::Outcome::Kept)
+            loggedTo_ = QStringLiteral("kept in the unsent operations");
         if (!TellLogReport(report, [this](const QString &line) { Error(line); })) logFailed_ = true;
         return;
     }
@@ -239,8 +249,15 @@ void CliSession::LogCompletedWrite() {
     written.writtenAt = QDateTime::currentDateTime();
     try {
         const LogReport report = log.LogCompletedWrite(MeterShownOf(snapshot_), written);
-        if (report.logged()) return;
+        if (report.logged()) {
+            loggedTo_ = QStringLiteral("logged to %1").arg(log.Table().Path());
+            return;
+        }
         Error(report.text);
+        if (report.outcome == LogReport::Outcome::Kept) {
+            loggedTo_ = QStringLiteral("kept in unsent rows %1").arg(log.KeptPath());
+            return;
+        }
     } catch (const std::exception &e) {
         Error(QStringLiteral("Ошибка записи в БД: ") + QString::fromUtf8(e.what()));
     }
@@ -257,6 +274,10 @@ int CliSession::FixInDatabase() {
     return TellLogReport(report, [this](const QString &line) { Error(line); }) ? ExitDone : ExitLog;
 }
 
+QString CliSession::WriteReport() const {
+    return WrittenText(written_) + QStringLiteral("; ") + loggedTo_;
+}
+
 void CliSession::ShowWriteFailure(const QString &, const QString &) {
     writeFailed_ = true;
     qCDebug(lcTools) << "write failed:" << failureLine_;
@@ -271,7 +292,10 @@ void CliSession::ShowLineMessage(const QString &text) {
 
 void CliSession::ProtocolLineAdded(const QString &line) {
     if (options_.trace && ErrorLine) ErrorLine(line);
-    if (!addingOwnLine_ && failureLine_.isEmpty() && !IsTraceLine(line)) failureLine_ = line;
+    if (!addingOwnLine_ && failureLine_.isEmpty() && !IsTraceLine(line)) {
+        failureLine_ = line;
+        if (engine_) failureRequest_ = engine_->TxFrame();
+    }
 }
 
 void CliSession::Finish(int exitCode) {

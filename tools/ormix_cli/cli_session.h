@@ -36,6 +36,8 @@ public:
     const MeterSnapshot &Snapshot() const { return snapshot_; }
     // The schedule command's run once its frames are queued; null before.
     const ScheduleRun *Schedule() const { return schedule_.get(); }
+    // After a completed write: what was written and where its row went.
+    QString WriteReport() const;
 
     // Where lines for standard error go (messages, and the trace with --trace).
     std::function<void(const QString &)> ErrorLine;
@@ -76,8 +78,11 @@ private:
     int pollIndex_ = 0;
     bool cycleStarted_ = false;
     int exitCode_ = ExitDone;
-    QString failureLine_; // the protocol text of the first failed exchange
-    QString lineMessage_; // the last line message shown
+    QString portName_;          // as the operator named it
+    QString failureLine_;       // the protocol text of the first failed exchange
+    QByteArray failureRequest_; // the frame it answered, or waited for a reply to
+    QString loggedTo_;          // where the completed write's row went
+    QString lineMessage_;       // the last line message shown
     bool addingOwnLine_ = false;
     bool writeStarted_ = false;
     bool writeFailed_ = false;

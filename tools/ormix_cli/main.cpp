@@ -4,6 +4,7 @@
 #include "meter/schedule_template.h"
 #include "tools/ormix_cli/cli_db.h"
 #include "tools/ormix_cli/cli_journal.h"
+#include "tools/ormix_cli/cli_messages.h"
 #include "tools/ormix_cli/cli_options.h"
 #include "tools/ormix_cli/cli_schedule.h"
 #include "tools/ormix_cli/cli_session.h"
@@ -77,7 +78,15 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ormix-cli"));
 
-    const QStringList args = app.arguments().mid(1);
+    QList<QByteArray> raw;
+    for (int i = 1; i < argc; ++i)
+        raw.append(QByteArray(argv[i]));
+    const CliArguments arguments = CliArgumentsFromBytes(raw);
+    if (!arguments.error.isEmpty()) {
+        Print(stderr, QStringLiteral("ormix-cli: ") + arguments.error);
+        return ExitUsage;
+    }
+    const QStringList &args = arguments.args;
     if (const auto journal = ParseJournalCommand(args)) return RunJournal(*journal);
     if (IsDbCommand(args)) {
         return RunDbCommand(
@@ -124,5 +133,7 @@ int main(int argc, char **argv) {
     }
     if (code == ExitDone && options.command == CliCommand::Schedule)
         return PrintSchedule(options, session);
+    if (code == ExitDone && options.command == CliCommand::Write)
+        Print(stdout, session.WriteReport());
     return code;
 }
