@@ -25,6 +25,11 @@ public:
     std::optional<int> Take(const QByteArray &bytes);
 
     const QByteArray &Pending() const { return pending_; }
+    // A line cut off (the scanner pulled out): what came of it is no code.
+    void Clear() {
+        pending_.clear();
+        skippingLine_ = false;
+    }
 
 private:
     QByteArray pending_;

@@ -88,9 +88,11 @@ void TFormMain::CheckBox5Click(bool checked) {
 }
 
 // The scanner's cable pulled out: the port is closed and CheckBox5 shows it off; ticking
-// it again opens the port once the scanner is back.
+// it again opens the port once the scanner is back. Half a code sent before is dropped,
+// or it would be glued to the first code after.
 void TFormMain::VaComm2Lost() {
     qCInfo(lcUi) << "scanner port lost";
+    ScanBuffer.Clear();
     CloseScanerQuietly();
     CheckBox5->setChecked(false);
 }

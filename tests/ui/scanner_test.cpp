@@ -121,6 +121,17 @@ TEST_F(ScannerTest, AScannerPulledOutClosesItsPortAndTheWindowGoesOn) {
     EXPECT_FALSE(Port()->Active());
     EXPECT_EQ(Number()->value(), 0);
     EXPECT_TRUE(boxes.empty());
+
+    // Plugged in again (a new device for COM8) and switched on: the half code is gone.
+    PtyPair again;
+    ASSERT_TRUE(again.Ok());
+    qputenv("ORMIX_PORTS", qgetenv("ORMIX_PORTS") + ";COM8=" + again.slavePath.toUtf8());
+    OpenPortList();
+    ClickCheckBox5();
+    ASSERT_TRUE(Port()->Active());
+    ASSERT_TRUE(again.Send("3456\r"));
+    ASSERT_TRUE(WaitFor([&] { return Number()->value() != 0; }));
+    EXPECT_EQ(Number()->value(), 3456);
     Connect(); // the meter is read as before
 }
 

@@ -35,8 +35,9 @@ protected:
         conn_ = std::make_unique<ProductionConnection>(db_->Settings(), "test");
         QString error;
         ASSERT_TRUE(conn_->Open(&error)) << error.toStdString();
-        if (!conn_->Database().tables().contains("electrometer"))
+        if (!conn_->Database().tables().contains("electrometer")) {
             ASSERT_TRUE(CreateSchema(*conn_, &error)) << error.toStdString();
+        }
         const auto w = DescribeWorkstation(*conn_, "WS-01", "ivanov", &error);
         ASSERT_TRUE(w) << error.toStdString();
         ASSERT_EQ(DescribeMeters(*conn_, 2000, 2009, kType, &error), 10) << error.toStdString();
