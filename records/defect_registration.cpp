@@ -17,14 +17,21 @@ QString DefectCode(const QString &typed) {
     return typed.mid(first, last - first);
 }
 
+QString DefectCodeRefusal(const QString &code) {
+    if (code.isEmpty()) return QStringLiteral("Код брака не введён");
+    if (code.size() > kDefectCodeMaxLength)
+        return QStringLiteral("Код брака длиннее %1 знаков (в нём %2). Сократите его.")
+            .arg(kDefectCodeMaxLength)
+            .arg(code.size());
+    return {};
+}
+
 Answer<int> RegisterDefect(ProductionConnection &c, const Workstation &who, int electroId,
                            const QString &typedCode) {
     Answer<int> a;
     const QString code = DefectCode(typedCode);
-    if (code.isEmpty()) {
-        a.error = QStringLiteral("Код брака не введён");
-        return a;
-    }
+    a.error = DefectCodeRefusal(code);
+    if (!a.ok()) return a;
     if (!c.Open(&a.error)) return a;
     QSqlDatabase db = c.Database();
     if (!db.transaction()) {
@@ -62,6 +69,19 @@ Answer<int> RegisterDefect(ProductionConnection &c, const Workstation &who, int 
         a.error = db.lastError().text().trimmed();
         return failed();
     }
+    return a;
+}
+
+Answer<QList<UsedDefectCode>> UsedDefectCodes(ProductionConnection &c) {
+    Answer<QList<UsedDefectCode>> a;
+    if (!c.Open(&a.error)) return a;
+    SqlStatement used(c, queries::defect::QueryUsedCodes());
+    if (!used.Exec(&a.error)) {
+        if (!c.StillAnswers()) c.Reset();
+        return a;
+    }
+    while (used.Next())
+        a.value.append({used.Value(0).toString(), used.Value(1).toInt()});
     return a;
 }
 

@@ -103,6 +103,11 @@ QString QuerySpoilage() {
     return Lines({"INSERT INTO spoilage(type_id,electro_id,person_id,code,operation_id)",
                   "VALUES(1,:electro_id,:person_id,:code,:operation_id)"});
 }
+
+QString QueryUsedCodes() {
+    return Lines({"SELECT code, COUNT(*) AS times FROM spoilage", "GROUP BY code",
+                  "ORDER BY COUNT(*) DESC, code"});
+}
 } // namespace defect
 
 QString QueryOperationAt() {

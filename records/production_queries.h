@@ -15,6 +15,8 @@ QString QueryTime();
 // The checks and the operation of a completed write.
 QString QueryCheckNumber();
 QString QuerySpoilage();
+// Ours: the codes already used, for the reference list.
+QString QueryUsedCodes();
 QString QueryDoubleNumber();
 QString QueryOperation();
 QString QueryIns();
@@ -32,6 +34,8 @@ QString QuerySelect();
 QString QueryFail();
 QString QueryInsert();
 QString QuerySpoilage();
+// Ours: the codes already used, for the reference list.
+QString QueryUsedCodes();
 } // namespace defect
 
 // Ours: an operation kept while the server was away is sent later with the moment it

@@ -3,7 +3,7 @@
 #include "link/port_table.h"
 #include "ui/about_box.h"
 #include "ui/application.h"
-#include "ui/dialogs.h"
+#include "ui/spoilage_dialog.h"
 #include "ui/help_window.h"
 #include "ui/main.h"
 #include "ui/rtf/rtf_reader.h"

@@ -7,6 +7,7 @@
 // main_write (the settings write and its log).
 #include "link/exchange_engine.h"
 #include "meter/poll_decoders.h"
+#include "meter/scanned_code.h"
 #include "meter/write_choices.h"
 #include "records/operation_log.h"
 #include "ui/meter_line.h"
@@ -131,6 +132,18 @@ private:
     void NExitClick();
     void SetConnectedControls(bool connected);
 
+    // ---- the barcode scanner (main_scanner.cpp) -----------------------------------------
+    void ConnectScanerHandlers();
+    void OpenScanerAtStart();
+    void CloseScanerQuietly();
+    void VaComm2RxChar(int count);
+    void ComboScanerChange(int index);
+    void CheckBox5Click(bool checked);
+    void VaComm2Lost();
+
+    // ---- the defect dialog (main_spoilage.cpp) -------------------------------------------
+    void ActionSpoilageExecute();
+
     // ---- replies to the pages (main_routing.cpp) -----------------------------------------
     QByteArray NextPollFrame();
     void DecodeReply(const QByteArray &reply, const QByteArray &request);
@@ -163,6 +176,8 @@ private:
     // The settings write in the queue, as it was read at the click: what the log records
     // and what the password acknowledgement follows.
     std::optional<meter::WriteChoices> pendingWrite;
+    // The scanner's characters since its last complete code; kept across port changes.
+    meter::ScanBuffer ScanBuffer;
 
     // The production database in SQL mode (before the log, which uses it), and the log
     // chosen by SqlMode at start-up; the pages and the engine's host use it.

@@ -114,15 +114,7 @@ void TFormMain::FormCreate(const StartOptions &options) {
     TabSheet3->SetExportAvailable(CanExport());
     TabSchedule->FinishStartup();
 
-    // The scanner port in SQL mode; failures are ignored without a message.
-    if (shared.SqlMode && ScanerAllowed) {
-        try {
-            VaComm2->Open();
-            VaComm2->WriteChar(0);
-        } catch (const EVaCommError &e) {
-            qCDebug(lcUi) << "scanner port:" << e.text;
-        }
-    }
+    OpenScanerAtStart();
 
     TimerStart = Named(new QTimer(this), "TimerStart");
     TimerStart->setInterval(options.timerStartMs);
@@ -177,12 +169,7 @@ void TFormMain::closeEvent(QCloseEvent *event) {
         ActionDisconnectExecute();
         ActionClose->trigger(); // acts only while the table is open
         SaveConfiguration();
-        if (shared.SqlMode && VaComm2) {
-            try {
-                VaComm2->Close();
-            } catch (const EVaCommError &) {
-            }
-        }
+        if (shared.SqlMode && VaComm2) CloseScanerQuietly();
     }
     event->accept();
 }

@@ -302,7 +302,8 @@ void TFormMain::ConnectHandlers() {
     connect(NStatus, &QAction::triggered, this, [this] { ShowModal(FormStatus); });
     connect(NAbout, &QAction::triggered, this, [this] { ShowModal(AboutBox); });
     connect(NHelp, &QAction::triggered, this, [this] { ShowModal(FormHelp); });
-    connect(ActionSpoilage, &QAction::triggered, this, [this] { ShowModal(FormSpoilage); });
+    connect(ActionSpoilage, &QAction::triggered, this, &TFormMain::ActionSpoilageExecute);
+    ConnectScanerHandlers();
 }
 
 void TFormMain::ShowModal(QDialog *dialog) {

@@ -378,6 +378,39 @@ TEST_P(ProductionLogTest, ADefectMarksTodaysOperationOrCreatesAFailedOne) {
     EXPECT_EQ(DefectCode(" \x01 7 \x1f"), "7");
 }
 
+TEST_P(ProductionLogTest, ALongCodeIsRefusedBeforeAnythingIsWritten) {
+    const int id =
+        Scalar(*conn_, "SELECT electro_id FROM electrometer WHERE number = 1003").toInt();
+    const auto a = RegisterDefect(*conn_, log_->Identity(), id,
+                                  QString(kDefectCodeMaxLength + 1, QChar(u'Ж')));
+    EXPECT_FALSE(a.ok());
+    EXPECT_TRUE(a.error.contains(QString::number(kDefectCodeMaxLength))) << a.error.toStdString();
+    EXPECT_EQ(Count("operation"), 0);
+    EXPECT_EQ(Count("spoilage"), 0);
+    // The widest code fits the column on every engine.
+    EXPECT_TRUE(
+        RegisterDefect(*conn_, log_->Identity(), id, QString(kDefectCodeMaxLength, QChar(u'Ж')))
+            .ok());
+}
+
+TEST_P(ProductionLogTest, TheUsedCodesComeMostFrequentFirst) {
+    auto used = UsedDefectCodes(*conn_);
+    ASSERT_TRUE(used.ok()) << used.error.toStdString();
+    EXPECT_TRUE(used.value.isEmpty());
+    const int id =
+        Scalar(*conn_, "SELECT electro_id FROM electrometer WHERE number = 1004").toInt();
+    for (const char *code : {"B7", "A1", "B7", "C3", "A1", "B7"})
+        ASSERT_TRUE(RegisterDefect(*conn_, log_->Identity(), id, code).ok());
+    used = UsedDefectCodes(*conn_);
+    ASSERT_TRUE(used.ok()) << used.error.toStdString();
+    ASSERT_EQ(used.value.size(), 3);
+    EXPECT_EQ(used.value[0].code, "B7");
+    EXPECT_EQ(used.value[0].times, 3);
+    EXPECT_EQ(used.value[1].code, "A1");
+    EXPECT_EQ(used.value[2].code, "C3");
+    EXPECT_EQ(used.value[2].times, 1);
+}
+
 TEST_P(ProductionLogTest, AKeptOperationThatArrivedBeforeIsRecognisedNotSentTwice) {
     // As after a crash between the server's commit and the note in the file: the row is
     // in the database and still waits in the file.

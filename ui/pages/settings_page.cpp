@@ -224,6 +224,11 @@ void SettingsPage::BitBtn1Click() {
     SetTag(SpinEdit_Number, 1); // a proposal to be written, as if typed
 }
 
+// The field's change handler marks it, so the poll leaves it and the write sends it.
+void SettingsPage::SetScannedNumber(int number) {
+    SpinEdit_Number->setValue(number);
+}
+
 void SettingsPage::EditCorrectChange() {
     ActionCountCorrect->setEnabled(meter::CorrectionInput(EditCorrect->text()).has_value());
 }

@@ -67,6 +67,10 @@ public:
     // SpinEditVDM is enabled: the poll cycle reads the DDM number.
     bool DdmReadable() const;
 
+    // A code of the barcode scanner: SpinEdit_Number as if the operator had typed it (the
+    // same number again changes nothing and marks nothing).
+    void SetScannedNumber(int number);
+
     // ---- writing and logging ------------------------------------------------------------
     bool PasswordConditionHolds() const;
     meter::WriteChoices ReadChoices() const;
