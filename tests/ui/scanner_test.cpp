@@ -4,8 +4,8 @@
 #include "../link/pty_pair.h"
 #include "link/error_report.h"
 #include "records/setting_log.h"
+#include "sql_window_test.h"
 #include "ui/tag.h"
-#include "ui_test_util.h"
 
 #include <QCheckBox>
 #include <QSpinBox>
@@ -14,13 +14,17 @@ using namespace ormix::records;
 
 namespace {
 
-class ScannerTest : public WindowTest {
+// SQL mode on a production database that knows this workstation, or the local log.
+class ScannerTest : public sql_window::SqlWindowTest {
 protected:
     // The meter on COM9, the scanner on COM8, the scanner saved as "Scaner".
     void StartWithScanner(bool sqlMode) {
         ASSERT_TRUE(scanner.Ok());
         Settings()->setValue("Scaner", 8);
-        if (sqlMode) Settings()->setValue("Sql", 1);
+        if (sqlMode)
+            Describe(0, 0);
+        else
+            Settings()->remove("Sql");
         Settings()->setValue("Master", 1); // the factory number is editable and written
         StartMeter();
         qputenv("ORMIX_PORTS", qgetenv("ORMIX_PORTS") + ";COM8=" + scanner.slavePath.toUtf8());

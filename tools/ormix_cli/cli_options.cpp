@@ -146,7 +146,9 @@ CliParseResult ParseCliArguments(const QStringList &args) {
             } else if (arg == QStringLiteral("fix-db")) {
                 command = CliCommand::FixDb;
             } else {
-                error = QStringLiteral("unknown command \"%1\" (read, write, schedule, fix-db or db)").arg(arg);
+                error =
+                    QStringLiteral("unknown command \"%1\" (read, write, schedule, fix-db or db)")
+                        .arg(arg);
             }
             continue;
         }
