@@ -1,5 +1,6 @@
 // The production log against a real PostgreSQL server doing what servers do: going away
 // in the middle of a shift and coming back, and serving several workstations at once.
+#include "../common/private_pg_server.h"
 #include "records_test_util.h"
 #include "sql_test_util.h"
 
@@ -15,33 +16,6 @@ using namespace ormix::records::test;
 using R = LogOutcome::Result;
 
 constexpr int kType = 6;
-
-// A server of the test's own (scripts/pg-server), so stopping it disturbs no other test.
-class PrivateServer {
-public:
-    bool Start(QString *error) {
-        QProcess p;
-        QStringList args{"start", dir_.path()};
-        if (port_ > 0) args << QString::number(port_);
-        p.start(QStringLiteral(ORMIX_SOURCE_DIR "/scripts/pg-server"), args);
-        if (!p.waitForFinished(120000) || p.exitCode() != 0) {
-            *error = QString::fromLocal8Bit(p.readAllStandardError());
-            return false;
-        }
-        port_ = QString::fromLatin1(p.readAllStandardOutput()).trimmed().toInt();
-        return port_ > 0;
-    }
-    void Stop() {
-        QProcess::execute(QStringLiteral(ORMIX_SOURCE_DIR "/scripts/pg-server"),
-                          {"stop", dir_.path()});
-    }
-    ~PrivateServer() { Stop(); }
-    int Port() const { return port_; }
-
-private:
-    QTemporaryDir dir_;
-    int port_ = 0;
-};
 
 MeterShown Meter(qint64 number) {
     MeterShown m;

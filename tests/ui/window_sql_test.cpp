@@ -1,6 +1,7 @@
 // The window in SQL mode against the emulated meter and a real production database: the
 // embedded file the workstation uses by default, and for a server that goes away in the
 // middle of a write, a PostgreSQL server of the test's own.
+#include "../common/private_pg_server.h"
 #include "sql_window_test.h"
 
 using namespace ormix::records;
@@ -255,34 +256,6 @@ TEST_F(SqlWindowTest, StartUpTakesZonesAndDisplaySetFromTheLastLoggedOperations)
     EXPECT_FALSE(Find<QCheckBox>("CheckBox2")->isChecked());
     EXPECT_TRUE(Find<QCheckBox>("CheckBox3")->isChecked());
 }
-
-// A PostgreSQL server of the test's own (scripts/pg-server), so stopping it disturbs no
-// other test.
-class PrivateServer {
-public:
-    bool Start(QString *error) {
-        QProcess p;
-        QStringList args{"start", dir_.path()};
-        if (port_ > 0) args << QString::number(port_);
-        p.start(QStringLiteral(ORMIX_SOURCE_DIR "/scripts/pg-server"), args);
-        if (!p.waitForFinished(120000) || p.exitCode() != 0) {
-            *error = QString::fromLocal8Bit(p.readAllStandardError());
-            return false;
-        }
-        port_ = QString::fromLatin1(p.readAllStandardOutput()).trimmed().toInt();
-        return port_ > 0;
-    }
-    void Stop() {
-        QProcess::execute(QStringLiteral(ORMIX_SOURCE_DIR "/scripts/pg-server"),
-                          {"stop", dir_.path()});
-    }
-    ~PrivateServer() { Stop(); }
-    int Port() const { return port_; }
-
-private:
-    QTemporaryDir dir_;
-    int port_ = 0;
-};
 
 TEST_F(SqlWindowTest, AnOperationTheServerMissedIsKeptCountedAndSentOnceWhenItIsBack) {
     if (!QFileInfo::exists("/usr/lib/postgresql")) GTEST_SKIP() << "PostgreSQL not installed";
