@@ -47,6 +47,15 @@ CliSession::~CliSession() {
     engine_.reset(); // before the port it listens to
 }
 
+void CliSession::SetUpMeterPort(link::TVaComm &port, const QString &name, int baud) {
+    SetupMeterPort(port);
+    if (name.startsWith('/'))
+        port.SetDeviceName(DeviceNameForPath(name));
+    else
+        port.SetPortNum(PortNumberOf(name).value_or(1));
+    port.SetBaudrate(MeterSpeedRate(baud).value_or(br4800));
+}
+
 QString CliSession::DefaultPortName() {
     QSettings settings(QStringLiteral("Veltaron"), QStringLiteral("Ormix"));
     bool ok = false;
@@ -74,13 +83,7 @@ int CliSession::Run() {
         if (!production_->Identify([this](const QString &line) { Error(line); })) return ExitLog;
     }
     try {
-        SetupMeterPort(port_);
-        if (name.startsWith('/')) {
-            port_.SetDeviceName(DeviceNameForPath(name));
-        } else {
-            port_.SetPortNum(PortNumberOf(name).value_or(1));
-        }
-        port_.SetBaudrate(MeterSpeedRate(options_.baud).value_or(br4800));
+        SetUpMeterPort(port_, name, options_.baud);
         engine_ = std::make_unique<TExchangeEngine>(&port_, this);
         engine_->Protocol().SetLogging(true);
         // Master mode is what writes the send and receive lines.

@@ -44,6 +44,9 @@ public:
 
     // The port name shown in messages and the device Open is given.
     static QString DefaultPortName(); // QSettings "Port", 1 when absent -> "COM1"
+    // The meter port as the window sets it up, on `name` ("COMn", or a device path opened
+    // as it stands) at `baud`; throws EVaCommError as the component does.
+    static void SetUpMeterPort(link::TVaComm &port, const QString &name, int baud);
 
     // TExchangeHost
     bool IsConnected() const override { return connected_; }

@@ -48,12 +48,7 @@ int JournalSession::Run() {
     const CliOptions &o = options_.common;
     const QString name = o.port.isEmpty() ? CliSession::DefaultPortName() : o.port;
     try {
-        SetupMeterPort(port_);
-        if (name.startsWith('/'))
-            port_.SetDeviceName(name);
-        else
-            port_.SetPortNum(PortNumberOf(name).value_or(1));
-        port_.SetBaudrate(MeterSpeedRate(o.baud).value_or(br4800));
+        CliSession::SetUpMeterPort(port_, name, o.baud);
         engine_ = std::make_unique<TExchangeEngine>(&port_, this);
         engine_->Protocol().SetLogging(true);
         engine_->Protocol().SetMasterMode(o.trace); // master mode writes the trace
