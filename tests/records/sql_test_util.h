@@ -110,6 +110,24 @@ private:
     ConnectionSettings settings_;
 };
 
+// Opens `db` with its schema, the workstation "WS-01" of operator "ivanov" and the ten
+// meters from `firstMeter` of model `type` described in it. Call it with
+// ASSERT_NO_FATAL_FAILURE.
+inline void OpenDescribed(TestDatabase &db, std::unique_ptr<ProductionConnection> &connection,
+                          qint64 firstMeter, int type, DescribedWorkstation *described) {
+    connection = std::make_unique<ProductionConnection>(db.Settings(), "test");
+    QString error;
+    ASSERT_TRUE(connection->Open(&error)) << error.toStdString();
+    if (!connection->Database().tables().contains("electrometer")) {
+        ASSERT_TRUE(CreateSchema(*connection, &error)) << error.toStdString();
+    }
+    const auto w = DescribeWorkstation(*connection, "WS-01", "ivanov", &error);
+    ASSERT_TRUE(w) << error.toStdString();
+    *described = *w;
+    ASSERT_EQ(DescribeMeters(*connection, firstMeter, firstMeter + 9, type, &error), 10)
+        << error.toStdString();
+}
+
 // Stands in for the operating system: records clock settings instead of making them.
 class FakePlatform : public Platform {
 public:

@@ -32,15 +32,8 @@ protected:
     void SetUp() override {
         ORMIX_REQUIRE_ENGINE(GetParam());
         db_ = std::make_unique<TestDatabase>(GetParam());
-        conn_ = std::make_unique<ProductionConnection>(db_->Settings(), "test");
-        QString error;
-        ASSERT_TRUE(conn_->Open(&error)) << error.toStdString();
-        if (!conn_->Database().tables().contains("electrometer")) {
-            ASSERT_TRUE(CreateSchema(*conn_, &error)) << error.toStdString();
-        }
-        const auto w = DescribeWorkstation(*conn_, "WS-01", "ivanov", &error);
-        ASSERT_TRUE(w) << error.toStdString();
-        ASSERT_EQ(DescribeMeters(*conn_, 2000, 2009, kType, &error), 10) << error.toStdString();
+        DescribedWorkstation described;
+        ASSERT_NO_FATAL_FAILURE(OpenDescribed(*db_, conn_, 2000, kType, &described));
         unsent_ = std::make_unique<UnsentRows>(db_->Dir() + "/unsent.jsonl");
         log_ = std::make_unique<ProductionLog>(*conn_, *unsent_, clock_);
         ASSERT_EQ(log_->Identify("WS-01", "ivanov").result, Identification::Result::Identified);
